@@ -1,0 +1,22 @@
+#pragma once
+#include <QDateTime>
+
+namespace quorvin {
+
+// Time as the window reads it; tests put a clock of their own in its place.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    // Seconds on a clock that never jumps (intervals survive midnight and clock changes).
+    virtual double monotonicSeconds() const = 0;
+    // The current local date and time, for display.
+    virtual QDateTime now() const = 0;
+};
+
+class SystemClock final : public Clock {
+public:
+    double monotonicSeconds() const override;
+    QDateTime now() const override;
+};
+
+} // namespace quorvin

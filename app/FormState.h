@@ -1,0 +1,43 @@
+#pragma once
+#include <QString>
+#include <cstdint>
+
+namespace quorvin {
+
+// The state that the window keeps for the whole run and that several pages share.
+struct FormState {
+    QString TargetComputer;
+    QString ComputerMoniker;
+    bool RealTimeMode = false;
+    std::int16_t CurrentPage = 0;
+    std::int16_t TickCount = 0;
+    std::int16_t CpuPollTicks = 1;
+    std::int16_t PointsPerGraph = 100;
+    bool PageInitPending = false;
+    std::int16_t SortColumn = 1;
+    QString SortOrder = QStringLiteral("ASC");
+    double PrevCpuCounter = 0;
+    double PrevCpuTimestamp = 0;
+};
+
+// Pages by number, as CurrentPage counts them.
+namespace page {
+inline constexpr std::int16_t General = 1;
+inline constexpr std::int16_t Processor = 2;
+inline constexpr std::int16_t Processes = 3;
+inline constexpr std::int16_t Services = 4;
+inline constexpr std::int16_t Network = 5;
+} // namespace page
+
+inline QString plainMoniker(const QString &computer)
+{
+    return QStringLiteral("winmgmts://") + computer;
+}
+
+inline QString impersonatingMoniker(const QString &computer)
+{
+    return QStringLiteral("winmgmts:{impersonationLevel=Impersonate}!\\\\") + computer +
+           QStringLiteral("\\root\\cimv2");
+}
+
+} // namespace quorvin

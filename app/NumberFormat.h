@@ -1,0 +1,25 @@
+#pragma once
+#include <QLocale>
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+namespace quorvin {
+
+// Rounds on the value's shortest decimal form, halves away from zero: 37.455 with 2 decimals gives 37.46.
+double roundHalfAway(double value, int decimals);
+
+// The value rounded to that many decimals and written with the locale's decimal sign, grouping and minus
+// sign.
+QString formatNumber(double value, int decimals, const QLocale &locale = QLocale());
+
+// Text read as a number under the locale's settings (grouping allowed, blanks around it ignored).
+std::optional<double> readNumber(const QString &text, const QLocale &locale = QLocale());
+
+// A number without grouping and with only the decimals it has (12.5, 40), with the locale's decimal sign.
+QString plainNumber(double value, const QLocale &locale = QLocale());
+
+// A whole 16-bit number, halves to the even neighbour (2.5 gives 2, 3.5 gives 4); nothing when out of range.
+std::optional<std::int16_t> toInt16HalfEven(double value);
+
+} // namespace quorvin

@@ -1,0 +1,333 @@
+#include "app/frmQuorvin.h"
+#include "app/Clock.h"
+#include "app/CommandLine.h"
+#include "app/Dialogs.h"
+#include "app/Environment.h"
+#include "app/NumberFormat.h"
+#include "mgmt/Convert.h"
+#include "mgmt/Source.h"
+#include "pages/general/GeneralPage.h"
+#include "pages/network/NetworkPage.h"
+#include "pages/processes/ProcessesPage.h"
+#include "pages/processor/ProcessorPage.h"
+#include "pages/services/ServicesPage.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QTabBar>
+#include <QTableWidget>
+#include <QTimer>
+
+#include <array>
+#include <limits>
+
+namespace quorvin {
+
+namespace {
+
+double screenDotsPerInch()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen ? screen->logicalDotsPerInchY() : 96.0;
+}
+
+struct FramePlace {
+    QGroupBox *Controls::*frame;
+    int height, width, top, left;
+};
+
+// Where the page switch puts each page's frame, by tab index.
+constexpr std::array<FramePlace, 5> FramePlaces{{{&Controls::frGen, 4575, 9735, 650, 120},
+                                                 {&Controls::frUtil, 3975, 2895, 600, 480},
+                                                 {&Controls::frPD, 4575, 9855, 600, 120},
+                                                 {&Controls::frServ, 4575, 9975, 600, 0},
+                                                 {&Controls::frNet, 4335, 9735, 720, 120}}};
+
+constexpr int MaxPointsPerGraph =
+    909; // beyond it the compaction of the history would need more than 1000 entries
+
+QString generalDateTime(const QDateTime &when)
+{
+    const QLocale locale;
+    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+    timeFormat.remove(QLatin1Char('t')).replace(QLatin1String("  "), QLatin1String(" "));
+    return locale.toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+           locale.toString(when.time(), timeFormat.trimmed());
+}
+
+} // namespace
+
+frmQuorvin::frmQuorvin(mgmt::Source &source, Dialogs &dialogs, const Clock &clock,
+                       const Environment &environment, QWidget *parent)
+    : QWidget(parent), m_twips(screenDotsPerInch()), m_controls(designForm(this, m_twips)), m_source(source),
+      m_dialogs(dialogs), m_clock(clock), m_environment(environment), m_surface(*this, m_twips),
+      m_errors(m_state, m_controls, m_dialogs), m_context{m_state,   m_controls, m_source,
+                                                          m_dialogs, m_clock,    m_environment,
+                                                          m_errors,  m_surface,  m_twips},
+      m_general(std::make_unique<GeneralPage>(m_context)),
+      m_processor(std::make_unique<ProcessorPage>(m_context)),
+      m_processes(std::make_unique<ProcessesPage>(m_context)),
+      m_services(std::make_unique<ServicesPage>(m_context)),
+      m_network(std::make_unique<NetworkPage>(m_context))
+{
+    connectEvents();
+}
+
+frmQuorvin::~frmQuorvin() = default;
+
+void frmQuorvin::connectEvents()
+{
+    connect(m_controls.tbs, &QTabBar::currentChanged, this, [this] { tbs_Click(); });
+    connect(m_controls.tmr1, &QTimer::timeout, this, [this] { tmr1_Timer(); });
+    connect(m_controls.tmrpct, &QTimer::timeout, this, [this] { m_processor->tmrpct_Timer(); });
+    connect(m_controls.chkRealTime, &QCheckBox::stateChanged, this, [this] { chkRealTime_Click(); });
+}
+
+void frmQuorvin::Form_Load(const QString &argumentText)
+{
+    const StartRequest request = parseCommandLine(argumentText);
+    m_state.RealTimeMode = true;
+    m_state.SortOrder = QStringLiteral("ASC");
+    m_state.SortColumn = 1;
+    m_state.TickCount = 0;
+    m_state.CpuPollTicks = 1;
+    m_state.PointsPerGraph = 100;
+    m_controls.msfg->setColumnCount(5);
+    m_controls.txtupdt->setText(QStringLiteral("2"));
+    resize(width(), m_twips.toPixels(StartClientHeightTwips));
+
+    for (const QString &message : request.messages)
+        m_dialogs.message(message, SwitchesTitle);
+    m_state.TargetComputer = request.targetComputer;
+    if (m_state.TargetComputer.isEmpty())
+        m_state.TargetComputer = m_environment.computerName();
+    m_controls.txtComp->setText(m_state.TargetComputer.toUpper());
+    m_state.ComputerMoniker = plainMoniker(m_state.TargetComputer);
+
+    takeFirstProcessorSample();
+
+    {
+        const QSignalBlocker quiet(m_controls.tbs);
+        m_controls.tbs->setCurrentIndex(request.page - 1);
+    }
+    tbs_Click();
+    m_controls.tmr1->start();
+}
+
+void frmQuorvin::takeFirstProcessorSample()
+{
+    auto service = m_source.connect(m_state.ComputerMoniker.toStdString());
+    for (const mgmt::Instance &instance : service->instancesOf("Win32_PerfRawData_PerfOS_Processor")) {
+        m_state.PrevCpuCounter = mgmt::toDouble(instance.get("PercentProcessorTime"));
+        m_state.PrevCpuTimestamp = mgmt::toDouble(instance.get("Timestamp_Sys100NS"));
+    }
+}
+
+void frmQuorvin::tbs_Click()
+{
+    const int index = m_controls.tbs->currentIndex();
+    if (index >= 0 && index < static_cast<int>(FramePlaces.size())) {
+        m_surface.clear();
+        const FramePlace &place = FramePlaces[static_cast<std::size_t>(index)];
+        QGroupBox *shown = m_controls.*place.frame;
+        shown->setGeometry(m_twips.rect(place.left, place.top, place.width, place.height));
+        for (const FramePlace &other : FramePlaces)
+            (m_controls.*other.frame)->setVisible(m_controls.*other.frame == shown);
+        if (index >= 1)
+            m_state.PageInitPending = true;
+        m_state.CurrentPage = static_cast<std::int16_t>(index + 1);
+        switch (m_state.CurrentPage) {
+        case page::General:
+            General();
+            break;
+        case page::Processor:
+            RefreshProcessor();
+            break;
+        case page::Processes:
+            refreshReportingErrors([this] { RefreshProcesses(); });
+            break;
+        case page::Services:
+            RefreshServices();
+            break;
+        case page::Network:
+            refreshReportingErrors([this] { RefreshNetwork(); });
+            break;
+        }
+    }
+    showPageControls();
+}
+
+void frmQuorvin::showPageControls()
+{
+    const bool processor = m_state.CurrentPage == page::Processor;
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{m_controls.lblParm1, m_controls.lblParm2, m_controls.txtTime,
+                                          m_controls.txtPoint, m_controls.lblGraph, m_controls.lblGraphtit})
+        w->setVisible(processor);
+    const bool processes = m_state.CurrentPage == page::Processes;
+    m_controls.txtupdt->setVisible(processes);
+    m_controls.lblProcint->setVisible(processes);
+}
+
+void frmQuorvin::tmr1_Timer()
+{
+    // A tick that arrives while a box is open, or while a refresh runs, starts nothing: boxes never stack up.
+    if (!m_state.RealTimeMode || m_inTick || m_dialogs.isShowing())
+        return;
+    m_inTick = true;
+    const auto countTick = [this] {
+        if (m_state.TickCount < std::numeric_limits<std::int16_t>::max())
+            ++m_state.TickCount;
+    };
+    switch (m_state.CurrentPage) {
+    case page::General:
+        if (m_state.TickCount < 2) {
+            countTick();
+        } else {
+            General();
+            m_controls.lblUpdate->setText(QStringLiteral("Last Updated:") + generalDateTime(m_clock.now()));
+            m_state.TickCount = 0;
+        }
+        break;
+    case page::Processor:
+        countTick();
+        if (m_state.TickCount >= m_state.CpuPollTicks) {
+            RefreshProcessor();
+            m_state.TickCount = 0;
+        }
+        break;
+    case page::Processes: {
+        double interval = 2;
+        if (const auto typed = readNumber(m_controls.txtupdt->text()))
+            interval = *typed;
+        else
+            m_controls.txtupdt->setText(QStringLiteral("2"));
+        if (m_state.TickCount >= interval) {
+            m_state.TickCount = 0;
+            refreshReportingErrors([this] { RefreshProcesses(); });
+        } else {
+            countTick();
+        }
+        break;
+    }
+    case page::Network:
+        refreshReportingErrors([this] { RefreshNetwork(); });
+        break;
+    default: // the service list is refreshed only by its own events
+        break;
+    }
+    m_inTick = false;
+}
+
+bool frmQuorvin::takeGraphSettings()
+{
+    const auto take = [this](QLineEdit *box, const QString &field,
+                             int highest) -> std::optional<std::int16_t> {
+        const auto number = readNumber(box->text());
+        const auto whole = number ? toInt16HalfEven(*number) : std::nullopt;
+        if (whole && *whole >= 1 && *whole <= highest)
+            return whole;
+        m_dialogs.message(field + QStringLiteral(" must be a number from 1 to ") + QString::number(highest) +
+                          QStringLiteral(". \"") + box->text() +
+                          QStringLiteral("\" cannot be used, so Real Time "
+                                         "Mode stays off."));
+        return std::nullopt;
+    };
+    const auto ticks = take(m_controls.txtTime, QStringLiteral("Poll Interval(Secs)"),
+                            std::numeric_limits<std::int16_t>::max());
+    if (!ticks)
+        return false;
+    const auto points = take(m_controls.txtPoint, QStringLiteral("Points Per Graph"), MaxPointsPerGraph);
+    if (!points)
+        return false;
+    m_state.CpuPollTicks = *ticks;
+    m_state.PointsPerGraph = *points;
+    return true;
+}
+
+void frmQuorvin::chkRealTime_Click()
+{
+    const bool processorPage = m_state.CurrentPage == page::Processor;
+    if (m_controls.chkRealTime->checkState() != Qt::Checked) {
+        m_state.RealTimeMode = false;
+        m_controls.txtComp->setEnabled(true);
+        if (processorPage) {
+            m_controls.txtTime->setEnabled(true);
+            m_controls.txtPoint->setEnabled(true);
+        }
+        return;
+    }
+    // Settings that cannot drive the graph are refused before anything changes.
+    if (processorPage && !takeGraphSettings()) {
+        m_controls.chkRealTime->setChecked(false);
+        return;
+    }
+    m_state.RealTimeMode = true;
+    m_controls.txtComp->setEnabled(false);
+    m_state.TargetComputer = m_controls.txtComp->text().trimmed().toUpper();
+    if (m_state.TargetComputer.isEmpty()) {
+        const QString name = m_environment.computerName().trimmed();
+        m_state.TargetComputer = name;
+        m_dialogs.message(QStringLiteral("Target Computer is blank...defaulting to ") + name);
+        m_controls.txtComp->setText(name);
+    }
+    switch (m_state.CurrentPage) {
+    case page::Processor:
+        m_controls.txtTime->setEnabled(false);
+        m_controls.txtPoint->setEnabled(false);
+        break;
+    case page::Services:
+        RefreshServices();
+        break;
+    case page::Network:
+        m_state.PageInitPending = true;
+        refreshReportingErrors([this] { RefreshNetwork(); });
+        break;
+    default:
+        break;
+    }
+}
+
+void frmQuorvin::refreshReportingErrors(const std::function<void()> &refresh)
+{
+    m_errors.guard(ErrorReport::Routine::General, refresh);
+}
+
+void frmQuorvin::General()
+{
+    m_general->General();
+}
+
+void frmQuorvin::RefreshProcessor()
+{
+    m_processor->RefreshProcessor();
+}
+
+void frmQuorvin::RefreshProcesses()
+{
+    m_processes->RefreshProcesses();
+}
+
+void frmQuorvin::RefreshServices()
+{
+    m_services->RefreshServices();
+}
+
+void frmQuorvin::RefreshNetwork()
+{
+    m_network->RefreshNetwork();
+}
+
+void frmQuorvin::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    m_surface.paint(painter);
+}
+
+} // namespace quorvin

@@ -1,0 +1,93 @@
+#pragma once
+#include "app/Controls.h"
+#include "app/DrawingSurface.h"
+#include "app/ErrorReport.h"
+#include "app/FormState.h"
+#include "app/PageContext.h"
+#include "app/Twips.h"
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+namespace quorvin {
+
+namespace mgmt {
+class Source;
+}
+class Clock;
+class Dialogs;
+class Environment;
+class GeneralPage;
+class ProcessorPage;
+class ProcessesPage;
+class ServicesPage;
+class NetworkPage;
+
+// The one window: its controls, the state of the run, start-up, the page switch, the poll and Real Time Mode.
+class frmQuorvin final : public QWidget {
+    Q_OBJECT
+public:
+    frmQuorvin(mgmt::Source &source, Dialogs &dialogs, const Clock &clock, const Environment &environment,
+               QWidget *parent = nullptr);
+    ~frmQuorvin() override;
+    Q_DISABLE_COPY_MOVE(frmQuorvin)
+
+    // Start-up, before the window is shown. Throws mgmt::Error when the first processor sample cannot be
+    // taken.
+    void Form_Load(const QString &argumentText);
+
+    void tbs_Click();
+    void tmr1_Timer();
+    void chkRealTime_Click();
+
+    // The pages' refresh routines.
+    void General();
+    void RefreshProcessor();
+    void RefreshProcesses();
+    void RefreshServices();
+    void RefreshNetwork();
+
+    FormState &state() noexcept { return m_state; }
+    const Controls &controls() const noexcept { return m_controls; }
+    const DrawingSurface &surface() const noexcept { return m_surface; }
+    const Twips &twips() const noexcept { return m_twips; }
+    ProcessorPage &processorPage() noexcept { return *m_processor; }
+    ProcessesPage &processesPage() noexcept { return *m_processes; }
+    ServicesPage &servicesPage() noexcept { return *m_services; }
+    NetworkPage &networkPage() noexcept { return *m_network; }
+
+    // The client height that start-up gives the window: the tab strip, the page area and the bottom strip.
+    static constexpr int StartClientHeightTwips = 5775;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void takeFirstProcessorSample();
+    bool takeGraphSettings();
+    void showPageControls();
+    // Refreshes whose routines catch nothing report through the common error report, and the window stays
+    // usable.
+    void refreshReportingErrors(const std::function<void()> &refresh);
+    void connectEvents();
+
+    Twips m_twips;
+    Controls m_controls;
+    FormState m_state;
+    mgmt::Source &m_source;
+    Dialogs &m_dialogs;
+    const Clock &m_clock;
+    const Environment &m_environment;
+    DrawingSurface m_surface;
+    ErrorReport m_errors;
+    PageContext m_context;
+    std::unique_ptr<GeneralPage> m_general;
+    std::unique_ptr<ProcessorPage> m_processor;
+    std::unique_ptr<ProcessesPage> m_processes;
+    std::unique_ptr<ServicesPage> m_services;
+    std::unique_ptr<NetworkPage> m_network;
+    bool m_inTick = false;
+};
+
+} // namespace quorvin

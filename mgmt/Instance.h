@@ -1,0 +1,49 @@
+#pragma once
+#include "mgmt/Value.h"
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvin::mgmt {
+
+class Instance;
+
+// Carries out the methods of the instances that one backend delivers.
+class MethodInvoker {
+public:
+    virtual ~MethodInvoker() = default;
+    virtual void invoke(const Instance &instance, std::string_view method) const = 0;
+};
+
+struct Property {
+    std::string name;
+    Value value;
+};
+
+// One object of a management class: named properties, and methods carried out by its backend.
+class Instance {
+public:
+    Instance() = default;
+    explicit Instance(std::vector<Property> properties, std::shared_ptr<const MethodInvoker> methods = {});
+
+    // Names are matched without regard to case; a missing property raises "Not found".
+    const Value &get(std::string_view name) const;
+    const Value *find(std::string_view name) const noexcept;
+    void set(std::string_view name, Value value);
+
+    // Runs a method with no arguments; a backend without it raises "Object doesn't support this property or
+    // method".
+    void invoke(std::string_view method) const;
+
+    const std::vector<Property> &properties() const noexcept { return m_properties; }
+
+private:
+    std::vector<Property> m_properties;
+    std::shared_ptr<const MethodInvoker> m_methods;
+};
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) noexcept;
+std::string toLowerAscii(std::string_view s);
+
+} // namespace quorvin::mgmt

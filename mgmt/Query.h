@@ -1,0 +1,23 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quorvin::mgmt {
+
+// "select * from CLASS", optionally followed by "where name = 'X'" (blanks around "=" optional).
+struct Query {
+    std::string className;
+    std::optional<std::string> nameEquals; // with \' and \\ already undone
+};
+
+// Throws "Invalid query" for any other text.
+Query parseQuery(std::string_view text);
+
+// Writes a name for the quotes of a where-name query: ' becomes \' and \ becomes \\.
+std::string quoteQueryName(std::string_view name);
+
+// The query that instancesOf(className) stands for.
+std::string classQuery(std::string_view className);
+
+} // namespace quorvin::mgmt

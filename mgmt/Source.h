@@ -1,0 +1,26 @@
+#pragma once
+#include "mgmt/Instance.h"
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace quorvin::mgmt {
+
+// A connection to one computer's management data, made from a moniker.
+class Service {
+public:
+    virtual ~Service() = default;
+    // Instances in the order the computer returns them; an unknown class raises "Invalid class".
+    virtual std::vector<Instance> instancesOf(std::string_view className) = 0;
+    // The query forms "select * from CLASS" and "select * from CLASS where name = 'X'".
+    virtual std::vector<Instance> execQuery(std::string_view wql) = 0;
+};
+
+// Opens connections; throws mgmt::Error (number 462 when the computer cannot be reached).
+class Source {
+public:
+    virtual ~Source() = default;
+    virtual std::unique_ptr<Service> connect(std::string_view moniker) = 0;
+};
+
+} // namespace quorvin::mgmt

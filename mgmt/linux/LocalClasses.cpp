@@ -1,0 +1,35 @@
+#include "mgmt/linux/LocalClasses.h"
+#include "mgmt/Error.h"
+#include "mgmt/linux/OperatingSystemClass.h"
+#include "mgmt/linux/ProcessorClass.h"
+#include "mgmt/linux/ProcessorPerfClass.h"
+
+#include <array>
+
+namespace quorvin::mgmt::linux_ {
+
+namespace {
+
+struct ClassEntry {
+    std::string_view name;
+    std::vector<Instance> (*instances)(const LocalSystem &);
+};
+
+// A new class is one more row.
+const std::array<ClassEntry, 3> Classes{{
+    {"Win32_OperatingSystem", &operatingSystemInstances},
+    {"Win32_PerfRawData_PerfOS_Processor", &processorPerfInstances},
+    {"Win32_Processor", &processorInstances},
+}};
+
+} // namespace
+
+std::vector<Instance> localInstancesOf(const LocalSystem &system, std::string_view className)
+{
+    for (const ClassEntry &entry : Classes)
+        if (equalsIgnoringCase(entry.name, className))
+            return entry.instances(system);
+    throw Error(err::InvalidClass);
+}
+
+} // namespace quorvin::mgmt::linux_

@@ -1,0 +1,14 @@
+#pragma once
+#include "mgmt/Instance.h"
+#include "mgmt/linux/LocalSystem.h"
+
+#include <string_view>
+#include <vector>
+
+namespace quorvin::mgmt::linux_ {
+
+// The instances of a class the local source knows, its name matched without regard to case; any other
+// name raises "Invalid class".
+std::vector<Instance> localInstancesOf(const LocalSystem &system, std::string_view className);
+
+} // namespace quorvin::mgmt::linux_

@@ -1,0 +1,55 @@
+#include "mgmt/linux/LocalSource.h"
+#include "mgmt/Error.h"
+#include "mgmt/Moniker.h"
+#include "mgmt/linux/CimDateTime.h"
+#include "mgmt/linux/LocalService.h"
+#include "mgmt/linux/LocalSystem.h"
+#include "mgmt/linux/TextFields.h"
+
+#include <unistd.h>
+
+namespace quorvin::mgmt {
+
+namespace {
+
+std::uint64_t systemClockTicksPerSecond()
+{
+    const long ticks = ::sysconf(_SC_CLK_TCK);
+    return ticks > 0 ? static_cast<std::uint64_t>(ticks) : 100; // USER_HZ is 100 wherever it is not reported
+}
+
+} // namespace
+
+LocalSource::LocalSource() : LocalSource(LocalSourceOptions{}) {}
+
+LocalSource::LocalSource(LocalSourceOptions options)
+    : m_system(std::make_shared<const linux_::LocalSystem>(linux_::LocalSystem{
+          linux_::SystemFiles(std::move(options.root)),
+          options.clockTicksPerSecond ? options.clockTicksPerSecond : systemClockTicksPerSecond(),
+          options.utcOffsetMinutes ? std::move(options.utcOffsetMinutes)
+                                   : std::function<int(std::int64_t)>(&linux_::localUtcOffsetMinutes),
+      })),
+      m_hostName(std::move(options.hostName))
+{
+}
+
+LocalSource::~LocalSource() = default;
+
+std::string LocalSource::hostName() const
+{
+    if (!m_hostName.empty())
+        return m_hostName;
+    // Read at each connection: the name can change while the program runs.
+    const std::optional<std::string> text = m_system->files.readIfPresent("proc/sys/kernel/hostname");
+    return text ? std::string(linux_::trimmed(*text)) : std::string();
+}
+
+std::unique_ptr<Service> LocalSource::connect(std::string_view monikerText)
+{
+    const Moniker moniker = parseMoniker(monikerText);
+    if (!isLocalComputerName(moniker.computer, hostName()))
+        throw Error(err::RemoteServerUnavailable);
+    return std::make_unique<linux_::LocalService>(m_system);
+}
+
+} // namespace quorvin::mgmt

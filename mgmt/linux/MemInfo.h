@@ -1,0 +1,16 @@
+#pragma once
+#include <cstdint>
+#include <string_view>
+
+namespace quorvin::mgmt::linux_ {
+
+// The parts of /proc/meminfo the operating-system class reports, in kilobytes.
+struct MemInfo {
+    std::uint64_t memAvailableKb = 0;
+    std::uint64_t swapFreeKb = 0;
+};
+
+// Both lines must be there: every kernel since 3.14 writes them, with "SwapFree: 0 kB" when there is no swap.
+MemInfo parseMemInfo(std::string_view procMeminfo);
+
+} // namespace quorvin::mgmt::linux_

@@ -1,0 +1,27 @@
+#include "mgmt/linux/ProcessorClass.h"
+
+#include <string>
+
+namespace quorvin::mgmt::linux_ {
+
+std::vector<Instance> processorInstances(const std::vector<ProcessorPackage> &packages)
+{
+    std::vector<Instance> instances;
+    instances.reserve(packages.size());
+    for (std::size_t i = 0; i < packages.size(); ++i) {
+        const ProcessorPackage &package = packages[i];
+        instances.push_back(Instance({
+            {"DeviceID", "CPU" + std::to_string(i)},
+            {"Name", package.modelName.empty() ? std::string("Processor") : package.modelName},
+            {"NumberOfLogicalProcessors", static_cast<long long>(package.logicalProcessors)},
+        }));
+    }
+    return instances;
+}
+
+std::vector<Instance> processorInstances(const LocalSystem &system)
+{
+    return processorInstances(parseCpuInfo(system.files.read("proc/cpuinfo")));
+}
+
+} // namespace quorvin::mgmt::linux_

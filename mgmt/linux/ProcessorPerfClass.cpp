@@ -1,0 +1,71 @@
+#include "mgmt/linux/ProcessorPerfClass.h"
+#include "mgmt/Error.h"
+
+#include <limits>
+#include <string>
+
+namespace quorvin::mgmt::linux_ {
+
+namespace {
+
+constexpr std::uint64_t HundredNsPerSecond = 10'000'000;
+
+Instance sample(std::string name, std::uint64_t idle100Ns, std::uint64_t timestamp100Ns)
+{
+    return Instance({
+        {"Name", std::move(name)},
+        {"PercentProcessorTime", std::to_string(idle100Ns)},
+        {"Timestamp_Sys100NS", std::to_string(timestamp100Ns)},
+    });
+}
+
+} // namespace
+
+std::uint64_t ticksTo100Ns(std::uint64_t ticks, std::uint64_t ticksPerSecond)
+{
+    // A tick shorter than the unit would make no sense, and the limit keeps rest × 10⁷ below overflow.
+    if (ticksPerSecond == 0 || ticksPerSecond > HundredNsPerSecond)
+        throw Error(err::Failed, "The clock tick rate of " + std::to_string(ticksPerSecond) +
+                                     " per second is out of range.");
+    // Whole seconds and the remainder apart, so that no intermediate product overflows.
+    const std::uint64_t seconds = ticks / ticksPerSecond;
+    const std::uint64_t rest = ticks % ticksPerSecond;
+    constexpr std::uint64_t Largest = std::numeric_limits<std::uint64_t>::max();
+    if (seconds > Largest / HundredNsPerSecond)
+        throw Error(err::Failed, "The processor time of " + std::to_string(ticks) + " ticks is too large.");
+    const std::uint64_t whole = seconds * HundredNsPerSecond;
+    const std::uint64_t part = rest * HundredNsPerSecond / ticksPerSecond;
+    if (whole > Largest - part)
+        throw Error(err::Failed, "The processor time of " + std::to_string(ticks) + " ticks is too large.");
+    return whole + part;
+}
+
+std::vector<Instance> processorPerfInstances(const CpuStat &stat, std::uint64_t ticksPerSecond)
+{
+    // The timestamp is the idle and the busy part converted apart and added, and for "_Total" divided apart:
+    // with counters that only grow, Δidle then never exceeds Δtimestamp, so the load stays within 0 to 100
+    // whatever the rounding.
+    std::vector<Instance> instances;
+    instances.reserve(stat.processors.size() + 1);
+    for (const ProcessorTimes &processor : stat.processors) {
+        const std::uint64_t idle = ticksTo100Ns(processor.times.idleTicks(), ticksPerSecond);
+        const std::uint64_t busy =
+            ticksTo100Ns(processor.times.totalTicks() - processor.times.idleTicks(), ticksPerSecond);
+        instances.push_back(sample(std::to_string(processor.index), idle, idle + busy));
+    }
+    const std::uint64_t count = stat.processors.size();
+    if (count == 0)
+        throw Error(err::Failed, "There are no processors to report.");
+    const std::uint64_t idle = ticksTo100Ns(stat.total.idleTicks(), ticksPerSecond) / count;
+    const std::uint64_t busy =
+        ticksTo100Ns(stat.total.totalTicks() - stat.total.idleTicks(), ticksPerSecond) / count;
+    instances.push_back(sample("_Total", idle, idle + busy));
+    return instances;
+}
+
+std::vector<Instance> processorPerfInstances(const LocalSystem &system)
+{
+    return processorPerfInstances(parseCpuStat(system.files.read("proc/stat")), system.clockTicksPerSecond);
+}
+
+} // namespace quorvin::mgmt::linux_

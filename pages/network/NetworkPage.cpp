@@ -1,0 +1,11 @@
+#include "pages/network/NetworkPage.h"
+#include "app/PageContext.h"
+
+namespace quorvin {
+
+void NetworkPage::RefreshNetwork()
+{
+    (void)m;
+}
+
+} // namespace quorvin

@@ -1,0 +1,50 @@
+#include "mgmt/Convert.h"
+#include "mgmt/Error.h"
+#include <gtest/gtest.h>
+
+using namespace quorvin::mgmt;
+
+namespace {
+template <typename F> std::int32_t errorNumberOf(F &&f)
+{
+    try {
+        f();
+    } catch (const Error &e) {
+        return e.number();
+    }
+    return 0;
+}
+} // namespace
+
+TEST(Convert, TextOfEachKindOfValue)
+{
+    EXPECT_EQ(toText(Value("abc")), "abc");
+    EXPECT_EQ(toText(Value(57)), "57");
+    EXPECT_EQ(toText(Value(12.5)), "12.5");
+    EXPECT_EQ(toText(Value(12500000000.0)), "12500000000");
+    EXPECT_EQ(toText(Value(true)), "True");
+    EXPECT_EQ(toText(Value("")), "");
+    EXPECT_EQ(errorNumberOf([] { toText(Value()); }), 94);
+}
+
+TEST(Convert, DoubleOfEachKindOfValue)
+{
+    EXPECT_EQ(toDouble(Value("523264")), 523264.0);
+    EXPECT_EQ(toDouble(Value(" 18446744073709551615 ")), 18446744073709551615.0);
+    EXPECT_EQ(toDouble(Value("-2.5")), -2.5);
+    EXPECT_EQ(toDouble(Value(3)), 3.0);
+    EXPECT_EQ(toDouble(Value(true)), -1.0);
+    EXPECT_EQ(errorNumberOf([] { toDouble(Value("")); }), 13);
+    EXPECT_EQ(errorNumberOf([] { toDouble(Value("12abc")); }), 13);
+    EXPECT_EQ(errorNumberOf([] { toDouble(Value("nan")); }), 13);
+    EXPECT_EQ(errorNumberOf([] { toDouble(Value()); }), 94);
+}
+
+TEST(Convert, ErrorsCarryTheStandardDescriptions)
+{
+    EXPECT_EQ(Error(94).description(), "Invalid use of Null");
+    EXPECT_EQ(Error(13).description(), "Type mismatch");
+    EXPECT_EQ(Error(462).description(), "The remote server machine does not exist or is unavailable");
+    EXPECT_EQ(Error(err::InvalidClass).description(), "Invalid class");
+    EXPECT_EQ(Error(err::AccessDenied).description(), "Access is denied.");
+}

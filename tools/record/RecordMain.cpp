@@ -1,0 +1,78 @@
+#include "mgmt/Error.h"
+#include "mgmt/SourceFactory.h"
+#include "tools/record/Recorder.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <thread>
+
+using namespace quorvin;
+
+namespace {
+
+const char *const Usage = "usage: quorvin-record [--computer NAME] [--name NAME] [--samples N] "
+                          "[--interval-ms MS] OUTPUT.json [CLASS...]\n"
+                          "Samples the management classes of a computer (this one by default) and writes "
+                          "them as a recorded data set.\n";
+
+const std::vector<std::string> AllClasses = {"win32_operatingsystem",
+                                             "Win32_PerfRawData_PerfOS_Processor",
+                                             "win32_Processor",
+                                             "Win32_PerfRawData_PerfProc_Process",
+                                             "Win32_Process",
+                                             "Win32_Service",
+                                             "Win32_PerfRawData_Tcpip_NetworkInterface"};
+
+int fail(const std::string &why)
+{
+    std::cerr << "quorvin-record: " << why << "\n" << Usage;
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    tools::Recorder::Options options;
+    std::string output;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const auto value = [&]() -> std::string { return i + 1 < argc ? argv[++i] : ""; };
+        if (arg == "--computer")
+            options.moniker = "winmgmts://" + value();
+        else if (arg == "--name")
+            options.recordedName = value();
+        else if (arg == "--samples")
+            options.samples = std::atoi(value().c_str());
+        else if (arg == "--interval-ms")
+            options.interval = std::chrono::milliseconds(std::atoi(value().c_str()));
+        else if (arg == "-h" || arg == "--help")
+            return std::cout << Usage, 0;
+        else if (output.empty())
+            output = arg;
+        else
+            options.classes.push_back(arg);
+    }
+    if (output.empty())
+        return fail("no output file given");
+    if (options.samples < 1 || options.interval.count() < 0 || options.recordedName.empty())
+        return fail("samples must be at least 1, the interval 0 or more, and the name not empty");
+    if (options.classes.empty())
+        options.classes = AllClasses;
+    try {
+        const auto source = mgmt::createSource();
+        tools::Recorder recorder(*source, options);
+        const auto recording = recorder.record([](auto ms) { std::this_thread::sleep_for(ms); });
+        for (const std::string &cls : recorder.skipped())
+            std::cerr << "quorvin-record: " << cls << " is not answered here; left out\n";
+        std::ofstream out(output);
+        out << recording.dump(1) << "\n";
+        if (!out)
+            return fail("cannot write " + output);
+    } catch (const mgmt::Error &e) {
+        std::cerr << "quorvin-record: " << e.number() << " " << e.description() << "\n";
+        return 1;
+    }
+    return 0;
+}
