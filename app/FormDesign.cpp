@@ -14,6 +14,8 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace quorvin {
 
 namespace {
@@ -295,6 +297,28 @@ void designNetworkPage(Designer &d, Controls &c)
     c.cmdSetBand->setFont(designFont(11.25));
 }
 
+// A fixed caption wider than its control is narrowed a little rather than cut off: the serif that stands in
+// for the design's font does not always keep its widths.
+void fitCaption(QWidget *control, const QString &text, int available)
+{
+    QFont font = control->font();
+    const double needed = QFontMetricsF(font).horizontalAdvance(text);
+    if (needed <= available || needed <= 0)
+        return;
+    font.setStretch(std::max(75, static_cast<int>(100.0 * available / needed)));
+    control->setFont(font);
+}
+
+void fitFixedCaptions(QWidget *form)
+{
+    for (QLabel *label : form->findChildren<QLabel *>())
+        if (!label->text().isEmpty())
+            fitCaption(label, label->text(), label->contentsRect().width() - 2);
+    for (QLineEdit *box : form->findChildren<QLineEdit *>())
+        if (box->isReadOnly())
+            fitCaption(box, box->text(), box->width() - 6);
+}
+
 } // namespace
 
 Controls designForm(QWidget *form, const Twips &twips)
@@ -315,6 +339,7 @@ Controls designForm(QWidget *form, const Twips &twips)
     designBottomStrip(d, form, c);
     c.tmr1 = d.timer("tmr1", 1000, false);
     c.tmrpct = d.timer("tmrpct", 2000, true);
+    fitFixedCaptions(form);
     // The graph label lies above the window's surface, and the read-out above the graph.
     c.lblGraph->raise();
     c.lblpct->raise();

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Set-up, build, run and test on Debian 12, from a fresh checkout.
+#   ./dev.sh run [ARGS...]   install what is missing, build, start Quorvin on this computer
+#   ./dev.sh test            install what is missing, build, run every test, then again under ASan and UBSan
+#   ./dev.sh bench           build and run the benchmarks
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(
+    build-essential cmake pkg-config
+    qt6-base-dev libgl-dev fonts-liberation2
+    libgtest-dev libbenchmark-dev nlohmann-json3-dev
+)
+# What only the tests need: a headless X server for screenshots.
+TEST_PACKAGES=(xvfb xauth x11-apps imagemagick)
+
+jobs=$(nproc 2>/dev/null || echo 2)
+
+install_missing() {
+    local missing=()
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "dev.sh: installing ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get update -q
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 install -y -q "${missing[@]}"
+}
+
+build() { # DIR [cmake options...]
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVIN_WERROR=ON "$@" >/dev/null
+    cmake --build "$dir" -j"$jobs"
+}
+
+run_tests() { # DIR
+    QTEST_FUNCTION_TIMEOUT=60000 ctest --test-dir "$1" --output-on-failure -j"$jobs" --timeout 600
+}
+
+case "${1:-}" in
+run)
+    shift
+    install_missing "${PACKAGES[@]}"
+    build build
+    exec ./build/quorvin "$@"
+    ;;
+test)
+    install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+    build build
+    run_tests build
+    # The same tests once more with address and undefined-behaviour sanitizers.
+    build build-asan -DQUORVIN_SANITIZE=ON -DQUORVIN_BENCHMARKS=OFF -DCMAKE_BUILD_TYPE=Debug
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+        LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 run_tests build-asan
+    ;;
+bench)
+    install_missing "${PACKAGES[@]}"
+    build build
+    for b in build/bench/bench_*; do "$b"; done
+    ;;
+*)
+    sed -n '2,5p' "$0"
+    exit 2
+    ;;
+esac
