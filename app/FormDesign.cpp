@@ -1,5 +1,6 @@
 #include "app/Controls.h"
 #include "app/Twips.h"
+#include "app/TwipsGeometry.h"
 #include "app/VbColor.h"
 
 #include <QCheckBox>
@@ -41,8 +42,7 @@ public:
     template <typename W> W *place(W *widget, const char *name, QRect twipsRect)
     {
         widget->setObjectName(QString::fromLatin1(name));
-        widget->setGeometry(
-            m_twips.rect(twipsRect.x(), twipsRect.y(), twipsRect.width(), twipsRect.height()));
+        setTwipsGeometry(widget, twipsRect, m_twips);
         return widget;
     }
 

@@ -4,6 +4,7 @@
 #include "app/Dialogs.h"
 #include "app/Environment.h"
 #include "app/NumberFormat.h"
+#include "app/TwipsGeometry.h"
 #include "mgmt/Convert.h"
 #include "mgmt/Source.h"
 #include "pages/general/GeneralPage.h"
@@ -17,6 +18,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -87,6 +89,29 @@ void frmQuorvin::connectEvents()
     connect(m_controls.tmr1, &QTimer::timeout, this, [this] { tmr1_Timer(); });
     connect(m_controls.tmrpct, &QTimer::timeout, this, [this] { m_processor->tmrpct_Timer(); });
     connect(m_controls.chkRealTime, &QCheckBox::stateChanged, this, [this] { chkRealTime_Click(); });
+    connect(m_controls.msfg, &QTableWidget::cellClicked, this,
+            [this] { runReportingErrors([this] { m_processes->msfg_Click(); }); });
+    connect(m_controls.msfg, &QTableWidget::cellDoubleClicked, this,
+            [this] { runReportingErrors([this] { m_processes->msfg_DblClick(); }); });
+    m_controls.lblGraph->installEventFilter(this);
+}
+
+bool frmQuorvin::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_controls.lblGraph) {
+        if (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonPress) {
+            const auto *mouse = static_cast<QMouseEvent *>(event);
+            m_processor->lblGraph_MouseMove(mouse->buttons(), mouse->modifiers(),
+                                            m_twips.fromPixels(mouse->position().x()),
+                                            m_twips.fromPixels(mouse->position().y()));
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            const auto *mouse = static_cast<QMouseEvent *>(event);
+            if (mouse->button() == Qt::LeftButton &&
+                m_controls.lblGraph->rect().contains(mouse->position().toPoint()))
+                m_processor->lblGraph_Click();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmQuorvin::Form_Load(const QString &argumentText)
@@ -136,7 +161,7 @@ void frmQuorvin::tbs_Click()
         m_surface.clear();
         const FramePlace &place = FramePlaces[static_cast<std::size_t>(index)];
         QGroupBox *shown = m_controls.*place.frame;
-        shown->setGeometry(m_twips.rect(place.left, place.top, place.width, place.height));
+        setTwipsGeometry(shown, QRect(place.left, place.top, place.width, place.height), m_twips);
         for (const FramePlace &other : FramePlaces)
             (m_controls.*other.frame)->setVisible(m_controls.*other.frame == shown);
         if (index >= 1)
@@ -150,13 +175,13 @@ void frmQuorvin::tbs_Click()
             RefreshProcessor();
             break;
         case page::Processes:
-            refreshReportingErrors([this] { RefreshProcesses(); });
+            runReportingErrors([this] { RefreshProcesses(); });
             break;
         case page::Services:
             RefreshServices();
             break;
         case page::Network:
-            refreshReportingErrors([this] { RefreshNetwork(); });
+            runReportingErrors([this] { RefreshNetwork(); });
             break;
         }
     }
@@ -210,14 +235,14 @@ void frmQuorvin::tmr1_Timer()
             m_controls.txtupdt->setText(QStringLiteral("2"));
         if (m_state.TickCount >= interval) {
             m_state.TickCount = 0;
-            refreshReportingErrors([this] { RefreshProcesses(); });
+            runReportingErrors([this] { RefreshProcesses(); });
         } else {
             countTick();
         }
         break;
     }
     case page::Network:
-        refreshReportingErrors([this] { RefreshNetwork(); });
+        runReportingErrors([this] { RefreshNetwork(); });
         break;
     default: // the service list is refreshed only by its own events
         break;
@@ -287,14 +312,14 @@ void frmQuorvin::chkRealTime_Click()
         break;
     case page::Network:
         m_state.PageInitPending = true;
-        refreshReportingErrors([this] { RefreshNetwork(); });
+        runReportingErrors([this] { RefreshNetwork(); });
         break;
     default:
         break;
     }
 }
 
-void frmQuorvin::refreshReportingErrors(const std::function<void()> &refresh)
+void frmQuorvin::runReportingErrors(const std::function<void()> &refresh)
 {
     m_errors.guard(ErrorReport::Routine::General, refresh);
 }

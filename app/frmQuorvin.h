@@ -62,6 +62,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void takeFirstProcessorSample();
@@ -69,7 +70,7 @@ private:
     void showPageControls();
     // Refreshes whose routines catch nothing report through the common error report, and the window stays
     // usable.
-    void refreshReportingErrors(const std::function<void()> &refresh);
+    void runReportingErrors(const std::function<void()> &refresh);
     void connectEvents();
 
     Twips m_twips;

@@ -1,6 +1,8 @@
 #include "mgmt/linux/LocalClasses.h"
 #include "mgmt/Error.h"
 #include "mgmt/linux/OperatingSystemClass.h"
+#include "mgmt/linux/ProcessClass.h"
+#include "mgmt/linux/ProcessPerfClass.h"
 #include "mgmt/linux/ProcessorClass.h"
 #include "mgmt/linux/ProcessorPerfClass.h"
 
@@ -16,9 +18,11 @@ struct ClassEntry {
 };
 
 // A new class is one more row.
-const std::array<ClassEntry, 3> Classes{{
+const std::array<ClassEntry, 5> Classes{{
     {"Win32_OperatingSystem", &operatingSystemInstances},
     {"Win32_PerfRawData_PerfOS_Processor", &processorPerfInstances},
+    {"Win32_PerfRawData_PerfProc_Process", &processPerfInstances},
+    {"Win32_Process", &processInstances},
     {"Win32_Processor", &processorInstances},
 }};
 

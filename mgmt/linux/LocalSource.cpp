@@ -4,6 +4,8 @@
 #include "mgmt/linux/CimDateTime.h"
 #include "mgmt/linux/LocalService.h"
 #include "mgmt/linux/LocalSystem.h"
+#include "mgmt/linux/ProcessTerminator.h"
+#include "mgmt/linux/ProcessWalker.h"
 #include "mgmt/linux/TextFields.h"
 
 #include <unistd.h>
@@ -18,18 +20,37 @@ std::uint64_t systemClockTicksPerSecond()
     return ticks > 0 ? static_cast<std::uint64_t>(ticks) : 100; // USER_HZ is 100 wherever it is not reported
 }
 
+std::uint64_t systemPageSize()
+{
+    const long size = ::sysconf(_SC_PAGESIZE);
+    return size > 0 ? static_cast<std::uint64_t>(size) : 4096;
+}
+
+// Counting each process's open descriptors means listing its fd directory: COUNTING_NOTE
+constexpr bool CountHandles = false;
+
+std::shared_ptr<const linux_::LocalSystem> localSystem(LocalSourceOptions &options)
+{
+    linux_::SystemFiles files(std::move(options.root));
+    const bool thisComputer = files.fullPath("") == "/";
+    auto processes = std::make_shared<linux_::ProcessWalker>(files.fullPath("proc"), CountHandles);
+    return std::make_shared<const linux_::LocalSystem>(linux_::LocalSystem{
+        std::move(files),
+        options.clockTicksPerSecond ? options.clockTicksPerSecond : systemClockTicksPerSecond(),
+        options.utcOffsetMinutes ? std::move(options.utcOffsetMinutes)
+                                 : std::function<int(std::int64_t)>(&linux_::localUtcOffsetMinutes),
+        options.pageSize ? options.pageSize : systemPageSize(),
+        std::move(processes),
+        std::make_shared<const linux_::ProcessTerminator>(thisComputer),
+    });
+}
+
 } // namespace
 
 LocalSource::LocalSource() : LocalSource(LocalSourceOptions{}) {}
 
 LocalSource::LocalSource(LocalSourceOptions options)
-    : m_system(std::make_shared<const linux_::LocalSystem>(linux_::LocalSystem{
-          linux_::SystemFiles(std::move(options.root)),
-          options.clockTicksPerSecond ? options.clockTicksPerSecond : systemClockTicksPerSecond(),
-          options.utcOffsetMinutes ? std::move(options.utcOffsetMinutes)
-                                   : std::function<int(std::int64_t)>(&linux_::localUtcOffsetMinutes),
-      })),
-      m_hostName(std::move(options.hostName))
+    : m_system(localSystem(options)), m_hostName(std::move(options.hostName))
 {
 }
 

@@ -24,10 +24,12 @@ struct LocalSourceOptions {
     std::function<int(std::int64_t)> utcOffsetMinutes;
     // The unit of the times in proc/stat; 0 asks the system (sysconf(_SC_CLK_TCK)).
     std::uint64_t clockTicksPerSecond = 0;
+    // The unit of proc/PID/statm in bytes; 0 asks the system (sysconf(_SC_PAGESIZE)).
+    std::uint64_t pageSize = 0;
 };
 
-// Answers from the Linux system it runs on: the operating system, the processor packages and the
-// processors' time counters. Connections to any computer but this one raise 462.
+// Answers from the Linux system it runs on: the operating system, the processor packages, the processors'
+// time counters, and the processes with their counters. Connections to any computer but this one raise 462.
 class LocalSource final : public Source {
 public:
     LocalSource();

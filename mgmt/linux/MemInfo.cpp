@@ -31,6 +31,7 @@ MemInfo parseMemInfo(std::string_view procMeminfo)
     if (trimmed(procMeminfo).empty())
         throw malformedFile(File, "is empty");
     std::optional<std::uint64_t> available;
+    std::optional<std::uint64_t> swapTotal;
     std::optional<std::uint64_t> swapFree;
     std::string_view rest = procMeminfo;
     while (!rest.empty()) {
@@ -44,6 +45,8 @@ MemInfo parseMemInfo(std::string_view procMeminfo)
         const std::string_view key = line.substr(0, colon);
         if (key == "MemAvailable")
             available = kilobytes(key, line.substr(colon + 1));
+        else if (key == "SwapTotal")
+            swapTotal = kilobytes(key, line.substr(colon + 1));
         else if (key == "SwapFree")
             swapFree = kilobytes(key, line.substr(colon + 1));
     }
@@ -51,7 +54,9 @@ MemInfo parseMemInfo(std::string_view procMeminfo)
         throw malformedFile(File, "has no \"MemAvailable\" line");
     if (!swapFree)
         throw malformedFile(File, "has no \"SwapFree\" line");
-    return {*available, *swapFree};
+    if (!swapTotal)
+        throw malformedFile(File, "has no \"SwapTotal\" line");
+    return {*available, *swapTotal, *swapFree};
 }
 
 } // namespace quorvin::mgmt::linux_

@@ -18,9 +18,12 @@ Json countingRecording()
     Json answers = Json::array();
     for (int i = 1; i <= 20; ++i)
         answers.push_back(Json::array({operatingSystem({{"NumberOfProcesses", i}})}));
-    return recording("alpha", {{"select * from win32_operatingsystem", answers},
-                               {"select * from win32_perfrawdata_perfos_processor",
-                                Json::array({processorAnswer(1000, 5000)})}});
+    return recording(
+        "alpha",
+        {{"select * from win32_operatingsystem", answers},
+         {"select * from win32_perfrawdata_perfos_processor", Json::array({processorAnswer(1000, 5000)})},
+         {"select * from win32_processor", Json::array({Json::array({Json::object()})})},
+         {"select * from win32_perfrawdata_perfproc_process", Json::array({Json::array()})}});
 }
 
 int generalRefreshes(WindowHarness &h)

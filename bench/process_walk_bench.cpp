@@ -1,0 +1,164 @@
+// What one walk of the process table costs, against the least any reader of /proc pays for the same
+// counters: list /proc and read every process's stat and statm. The goal is at most 1.5 times the floor.
+#include "mgmt/linux/LocalSource.h"
+#include "mgmt/linux/ProcessPerfClass.h"
+#include "mgmt/linux/ProcessWalker.h"
+
+#include <benchmark/benchmark.h>
+
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace quorvin::mgmt;
+
+namespace {
+
+constexpr int ChildCount = 300;
+
+// Idle children that make the table the size of a busy desktop's; killed and reaped by pid at exit, and
+// killed by the kernel should the benchmark die first.
+class IdleChildren final {
+public:
+    IdleChildren()
+    {
+        for (int i = 0; i < ChildCount; ++i) {
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+                for (;;)
+                    ::pause();
+            }
+            if (pid < 0) {
+                std::perror("fork");
+                break;
+            }
+            m_pids.push_back(pid);
+        }
+    }
+    ~IdleChildren()
+    {
+        for (const pid_t pid : m_pids)
+            ::kill(pid, SIGKILL);
+        for (const pid_t pid : m_pids)
+            ::waitpid(pid, nullptr, 0);
+    }
+    IdleChildren(const IdleChildren &) = delete;
+    IdleChildren &operator=(const IdleChildren &) = delete;
+
+private:
+    std::vector<pid_t> m_pids;
+};
+
+void startChildren()
+{
+    static IdleChildren children;
+}
+
+std::size_t readInto(int dirFd, const char *relative, char *buffer, std::size_t size)
+{
+    const int fd = ::openat(dirFd, relative, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    const ssize_t got = ::read(fd, buffer, size - 1);
+    ::close(fd);
+    if (got <= 0)
+        return 0;
+    buffer[got] = '\0';
+    return static_cast<std::size_t>(got);
+}
+
+// The floor: nothing kept between passes, no checks beyond what keeps it from crashing.
+void FloorStatAndStatm(benchmark::State &state)
+{
+    startChildren();
+    char buffer[4096];
+    char path[64];
+    std::size_t processes = 0;
+    for (auto _ : state) {
+        const int procFd = ::open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        DIR *dir = ::fdopendir(procFd);
+        std::uint64_t sum = 0;
+        processes = 0;
+        while (const dirent *entry = ::readdir(dir)) {
+            if (entry->d_name[0] < '1' || entry->d_name[0] > '9')
+                continue;
+            std::snprintf(path, sizeof path, "%s/stat", entry->d_name);
+            if (readInto(procFd, path, buffer, sizeof buffer) == 0)
+                continue;
+            const char *at = std::strrchr(buffer, ')');
+            if (!at)
+                continue;
+            for (int field = 2; field < 13 && at; ++field) // to the blank before utime (field 14)
+                at = std::strchr(at + 1, ' ');
+            if (!at)
+                continue;
+            char *end = nullptr;
+            sum += std::strtoull(at + 1, &end, 10);
+            sum += std::strtoull(end + 1, nullptr, 10);
+            std::snprintf(path, sizeof path, "%s/statm", entry->d_name);
+            if (readInto(procFd, path, buffer, sizeof buffer) == 0)
+                continue;
+            std::strtoull(buffer, &end, 10);
+            sum += std::strtoull(end + 1, nullptr, 10);
+            ++processes;
+        }
+        ::closedir(dir);
+        benchmark::DoNotOptimize(sum);
+    }
+    state.counters["processes"] = static_cast<double>(processes);
+}
+BENCHMARK(FloorStatAndStatm)->Unit(benchmark::kMicrosecond);
+
+void ProcessCounters(benchmark::State &state)
+{
+    startChildren();
+    LocalSource source;
+    std::size_t instances = 0;
+    for (auto _ : state) {
+        auto service = source.connect("winmgmts://");
+        const std::vector<Instance> result =
+            service->execQuery("select * from Win32_PerfRawData_PerfProc_Process");
+        instances = result.size();
+        benchmark::DoNotOptimize(result.data());
+    }
+    state.counters["processes"] = static_cast<double>(instances - 2);
+}
+BENCHMARK(ProcessCounters)->Unit(benchmark::kMicrosecond);
+
+// The same walk and instances straight from a walker, with and without counting each process's descriptors.
+void ProcessCountersFromWalker(benchmark::State &state)
+{
+    startChildren();
+    linux_::ProcessWalker walker("/proc", state.range(0) != 0);
+    const auto ticks = static_cast<std::uint64_t>(::sysconf(_SC_CLK_TCK));
+    const auto page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+    for (auto _ : state) {
+        const std::vector<Instance> result =
+            linux_::processPerfInstances(walker.walk(linux_::ProcessWalker::Detail::Counters), ticks, page);
+        benchmark::DoNotOptimize(result.data());
+    }
+    state.counters["files"] = static_cast<double>(walker.filesOpenedByLastWalk());
+}
+BENCHMARK(ProcessCountersFromWalker)->ArgName("handles")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+void ProcessList(benchmark::State &state)
+{
+    startChildren();
+    LocalSource source;
+    for (auto _ : state) {
+        auto service = source.connect("winmgmts://");
+        benchmark::DoNotOptimize(service->instancesOf("Win32_Process"));
+    }
+}
+BENCHMARK(ProcessList)->Unit(benchmark::kMicrosecond);
+
+} // namespace

@@ -1,0 +1,30 @@
+#include "mgmt/linux/ProcessClass.h"
+#include "mgmt/linux/ProcessWalker.h"
+
+#include <string>
+
+namespace quorvin::mgmt::linux_ {
+
+std::vector<Instance> processInstances(const std::vector<ProcessSample> &processes,
+                                       const std::shared_ptr<const MethodInvoker> &methods)
+{
+    std::vector<Instance> instances;
+    instances.reserve(processes.size());
+    for (const ProcessSample &process : processes) {
+        std::vector<Property> properties;
+        properties.reserve(3);
+        properties.push_back({"Name", process.name});
+        properties.push_back({"Handle", std::to_string(process.pid)});
+        properties.push_back({"ProcessId", process.pid});
+        instances.emplace_back(std::move(properties), methods);
+    }
+    return instances;
+}
+
+std::vector<Instance> processInstances(const LocalSystem &system)
+{
+    return processInstances(system.processes->walk(ProcessWalker::Detail::Names).processes,
+                            system.processMethods);
+}
+
+} // namespace quorvin::mgmt::linux_

@@ -1,0 +1,147 @@
+#include "pages/processes/ProcessTable.h"
+#include "app/ExchangeSort.h"
+#include "app/NumberFormat.h"
+#include "mgmt/Convert.h"
+#include "pages/processes/ProcessSamples.h"
+
+#include <numeric>
+
+namespace quorvin {
+
+namespace {
+
+std::optional<double> numericId(const mgmt::Value &value)
+{
+    if (value.isNumber())
+        return value.number();
+    if (value.isText())
+        return mgmt::parseDecimal(value.text());
+    return std::nullopt;
+}
+
+// The two-decimal rounding of the table: written with two decimals and read back.
+double twoDecimals(double value)
+{
+    return readNumber(formatNumber(value, 2)).value_or(0);
+}
+
+QString plainCount(double count)
+{
+    return QString::number(static_cast<qint64>(count));
+}
+
+} // namespace
+
+CellValue ProcessTable::Row::column(int number) const
+{
+    switch (number) {
+    case 1:
+        return CellValue::text(name);
+    case 2:
+        return id;
+    case 3:
+        return utilization;
+    case 4:
+        return CellValue::number(workingSet);
+    case 5:
+        return CellValue::number(pageFile);
+    default:
+        return {};
+    }
+}
+
+bool ProcessTable::Row::isIdleOrTotal() const
+{
+    return name.compare(QLatin1String("IDLE"), Qt::CaseInsensitive) == 0 ||
+           name.compare(QLatin1String("_TOTAL"), Qt::CaseInsensitive) == 0;
+}
+
+void ProcessTable::fill(const std::vector<mgmt::Instance> &instances)
+{
+    m_rows.clear();
+    m_rows.reserve(instances.size());
+    m_totals = {};
+    for (const mgmt::Instance &instance : instances) {
+        const auto id = numericId(instance.get("IDprocess"));
+        if (!id)
+            continue;
+        Row row;
+        row.name = QString::fromStdString(mgmt::toText(instance.get("Name"))).trimmed().toUpper();
+        row.id = CellValue::number(*id);
+        row.workingSet = mgmt::toDouble(instance.get("WorkingSet"));
+        row.pageFile = mgmt::toDouble(instance.get("PageFileBytes"));
+        row.processorTime = instance.get("PercentProcessorTime");
+        row.timestamp = instance.get("Timestamp_Sys100NS");
+        if (row.name != QLatin1String("_TOTAL")) {
+            m_totals.processes += 1;
+            m_totals.workingSet += row.workingSet;
+            m_totals.pageFile += row.pageFile;
+            m_totals.threads += mgmt::toDouble(instance.get("ThreadCount"));
+            m_totals.handles += mgmt::toDouble(instance.get("HandleCount"));
+        }
+        m_rows.push_back(std::move(row));
+    }
+}
+
+double ProcessTable::utilization(double processorTimeDelta, double timestampDelta)
+{
+    const double complement = twoDecimals(100 * (1 - processorTimeDelta / timestampDelta));
+    return twoDecimals(100 - complement);
+}
+
+void ProcessTable::computeUtilization(ProcessSamples &samples)
+{
+    for (Row &row : m_rows) {
+        const double id = row.id.numberValue();
+        if (ProcessSamples::Sample *previous = samples.find(id)) {
+            const double dT = mgmt::toDouble(row.timestamp) - mgmt::toDouble(previous->timestamp);
+            if (dT == 0) {
+                row.utilization = CellValue::number(0);
+            } else {
+                const double dP = mgmt::toDouble(row.processorTime) - mgmt::toDouble(previous->processorTime);
+                row.utilization = CellValue::number(utilization(dP, dT));
+            }
+            *previous = {row.processorTime, row.timestamp};
+        } else {
+            samples.add(id, {row.processorTime, row.timestamp});
+        }
+    }
+}
+
+void ProcessTable::sort(int sortColumn, const QString &sortOrder)
+{
+    if (sortColumn < 1 || sortColumn > 5)
+        return;
+    std::vector<CellValue> keys;
+    keys.reserve(m_rows.size());
+    for (const Row &row : m_rows)
+        keys.push_back(row.column(sortColumn));
+    std::vector<int> order(m_rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    // Rows move by index; the keys move with them.
+    exchangeSort(
+        static_cast<int>(m_rows.size()), sortOrder,
+        [&](int j, int i) {
+            return compare(keys[static_cast<std::size_t>(j)], keys[static_cast<std::size_t>(i)]);
+        },
+        [&](int i, int j) {
+            std::swap(keys[static_cast<std::size_t>(i)], keys[static_cast<std::size_t>(j)]);
+            std::swap(order[static_cast<std::size_t>(i)], order[static_cast<std::size_t>(j)]);
+        });
+    std::vector<Row> sorted;
+    sorted.reserve(m_rows.size());
+    for (int index : order)
+        sorted.push_back(std::move(m_rows[static_cast<std::size_t>(index)]));
+    m_rows = std::move(sorted);
+}
+
+QString ProcessTable::summary(const QLocale &locale) const
+{
+    return plainCount(m_totals.processes) + QStringLiteral(" Processes   ") + plainCount(m_totals.threads) +
+           QStringLiteral(" Threads   ") + plainCount(m_totals.handles) + QStringLiteral(" Handles") +
+           QStringLiteral("\r\n") + formatNumber(m_totals.workingSet / 1024, 0, locale) +
+           QStringLiteral("KB Working Set    ") + formatNumber(m_totals.pageFile / 1024, 0, locale) +
+           QStringLiteral("KB Page File");
+}
+
+} // namespace quorvin

@@ -1,0 +1,53 @@
+#pragma once
+#include "mgmt/Instance.h"
+#include "pages/processes/CellValue.h"
+
+#include <QLocale>
+#include <QString>
+#include <vector>
+
+namespace quorvin {
+
+class ProcessSamples;
+
+// One refresh's working table of processes: filled from the query, given each process's processor use,
+// sorted, and summed up.
+class ProcessTable final {
+public:
+    struct Row {
+        QString name;              // column 1: trimmed, upper case
+        CellValue id;              // column 2
+        CellValue utilization;     // column 3: empty until a second sample exists
+        double workingSet = 0;     // column 4, bytes
+        double pageFile = 0;       // column 5, bytes
+        mgmt::Value processorTime; // column 6, as delivered
+        mgmt::Value timestamp;     // column 7, as delivered
+
+        CellValue column(int number) const;
+        bool isIdleOrTotal() const;
+    };
+
+    struct Totals {
+        double processes = 0, workingSet = 0, pageFile = 0, threads = 0, handles = 0;
+    };
+
+    // Instances whose IDprocess is not numeric are left out; _Total is not counted in the totals.
+    void fill(const std::vector<mgmt::Instance> &instances);
+    // Column 3 from each process's previous sample; every row's sample then replaces or joins the table.
+    void computeUtilization(ProcessSamples &samples);
+    void sort(int sortColumn, const QString &sortOrder);
+    QString summary(const QLocale &locale = QLocale()) const;
+
+    const std::vector<Row> &rows() const noexcept { return m_rows; }
+    std::vector<Row> &rows() noexcept { return m_rows; }
+    const Totals &totals() const noexcept { return m_totals; }
+
+    // 100 × dP / dT rounded to two decimals, the way the table has always rounded it.
+    static double utilization(double processorTimeDelta, double timestampDelta);
+
+private:
+    std::vector<Row> m_rows;
+    Totals m_totals;
+};
+
+} // namespace quorvin

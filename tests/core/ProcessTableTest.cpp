@@ -1,0 +1,142 @@
+#include "pages/processes/ProcessTable.h"
+#include "mgmt/Error.h"
+#include "pages/processes/ProcessSamples.h"
+
+#include <gtest/gtest.h>
+
+using namespace quorvin;
+
+namespace {
+
+mgmt::Instance process(const char *name, mgmt::Value id, double cpu, double stamp, double ws = 4096,
+                       double pf = 1024, int threads = 1, int handles = 2)
+{
+    return mgmt::Instance({{"Name", name},
+                           {"IDprocess", id},
+                           {"WorkingSet", std::to_string(static_cast<long long>(ws))},
+                           {"PageFileBytes", std::to_string(static_cast<long long>(pf))},
+                           {"PercentProcessorTime", std::to_string(static_cast<long long>(cpu))},
+                           {"Timestamp_Sys100NS", std::to_string(static_cast<long long>(stamp))},
+                           {"ThreadCount", threads},
+                           {"HandleCount", handles}});
+}
+
+QStringList names(const ProcessTable &table)
+{
+    QStringList out;
+    for (const auto &row : table.rows())
+        out << row.name;
+    return out;
+}
+
+QStringList utilizations(const ProcessTable &table)
+{
+    QStringList out;
+    for (const auto &row : table.rows())
+        out << (row.utilization.isNumber() ? QString::number(row.utilization.numberValue())
+                                           : QStringLiteral("-"));
+    return out;
+}
+
+} // namespace
+
+TEST(CellValue, ComparisonRules)
+{
+    const auto n = CellValue::number;
+    const auto t = CellValue::text;
+    const struct {
+        CellValue a, b;
+        int expected;
+    } cases[] = {
+        {n(2), n(10), -1},       {n(10), n(10), 0},         {t("B"), t("a"), -1},
+        {t("a"), t("B"), 1},     {t("ab"), t("abc"), -1},   {n(99), t("1"), -1},
+        {t("1"), n(99), 1},      {CellValue(), n(0), 0},    {CellValue(), n(-1), 1},
+        {CellValue(), t(""), 0}, {CellValue(), t("a"), -1}, {CellValue(), CellValue(), 0},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(compare(c.a, c.b), c.expected);
+}
+
+TEST(ProcessTable, FillsRowsAndTotalsAndSkipsNonNumericIds)
+{
+    ProcessTable table;
+    table.fill({process(" idle ", 0, 0, 0, 0, 0, 2, 0),
+                process("notepad", 1234, 0, 0, 2048 * 1024, 1024 * 1024, 3, 40),
+                process("ghost", "n/a", 0, 0), process("ghost2", mgmt::Value(), 0, 0),
+                process("_Total", 0, 0, 0, 2048 * 1024, 1024 * 1024, 5, 40)});
+    EXPECT_EQ(names(table), (QStringList{"IDLE", "NOTEPAD", "_TOTAL"}));
+    EXPECT_EQ(table.totals().processes, 2);
+    EXPECT_EQ(table.totals().threads, 5);
+    EXPECT_EQ(
+        table.summary(QLocale(QLocale::English, QLocale::UnitedStates)),
+        QStringLiteral("2 Processes   5 Threads   40 Handles\r\n2,048KB Working Set    1,024KB Page File"));
+
+    ProcessTable bad;
+    try {
+        bad.fill({mgmt::Instance({{"Name", "x"}, {"IDprocess", 1}, {"WorkingSet", "lots"}})});
+        ADD_FAILURE();
+    } catch (const mgmt::Error &e) {
+        EXPECT_EQ(e.number(), 13);
+    }
+}
+
+TEST(ProcessTable, UtilizationFromTwoSamples)
+{
+    ProcessSamples samples;
+    ProcessTable first;
+    first.fill({process("a", 1, 1000, 100000), process("b", 2, 0, 100000), process("c", 3, 500, 100000)});
+    first.computeUtilization(samples);
+    EXPECT_EQ(utilizations(first), (QStringList{"-", "-", "-"}))
+        << "a first sample has nothing to compare with";
+    EXPECT_EQ(samples.ProcessSampleCount(), 3);
+
+    ProcessTable second;
+    second.fill({process("a", 1, 38456, 200000), process("b", 2, 0, 100000), process("new", 4, 10, 200000),
+                 process("c2", 3, 0, 200000)});
+    second.computeUtilization(samples);
+    // 37.456 % of the interval; an unchanged timestamp; a new process; an ID taken over by another process
+    // whose counters start lower, computed all the same.
+    EXPECT_EQ(utilizations(second), (QStringList{"37.46", "0", "-", "-0.5"}));
+    EXPECT_EQ(samples.ProcessSampleCount(), 4);
+}
+
+TEST(ProcessTable, TwoInstancesWithOneIdShareAnEntry)
+{
+    ProcessSamples samples;
+    ProcessTable table;
+    table.fill({process("a", 7, 100, 500), process("a#1", 7, 300, 500)});
+    table.computeUtilization(samples);
+    EXPECT_EQ(utilizations(table), (QStringList{"-", "0"}));
+    EXPECT_EQ(samples.ProcessSampleCount(), 1);
+}
+
+TEST(ProcessTable, ExchangeSortKeepsEqualKeysAsTheRuleLeavesThem)
+{
+    ProcessTable table;
+    table.fill({process("two-a", 1, 0, 0, 2048), process("one-a", 2, 0, 0, 1024),
+                process("two-b", 3, 0, 0, 2048), process("one-b", 4, 0, 0, 1024)});
+    table.sort(4, QStringLiteral("ASC"));
+    EXPECT_EQ(names(table), (QStringList{"ONE-A", "ONE-B", "TWO-B", "TWO-A"}));
+    table.sort(4, QStringLiteral("DEC"));
+    EXPECT_EQ(names(table), (QStringList{"TWO-B", "TWO-A", "ONE-A", "ONE-B"}));
+    table.sort(2, QStringLiteral("asc"));
+    EXPECT_EQ(names(table), (QStringList{"TWO-B", "TWO-A", "ONE-A", "ONE-B"})) << "only ASC and DEC sort";
+    table.sort(1, QStringLiteral("ASC"));
+    EXPECT_EQ(names(table), (QStringList{"ONE-A", "ONE-B", "TWO-A", "TWO-B"}));
+}
+
+TEST(ProcessTable, SortsBytesNotTextAndEmptyUtilizationAsZero)
+{
+    ProcessSamples samples;
+    ProcessTable before;
+    before.fill({process("busy", 1, 0, 0), process("idle", 2, 0, 0)});
+    before.computeUtilization(samples);
+    ProcessTable table;
+    table.fill({process("busy", 1, 50000, 100000, 9 * 1024), process("fresh", 9, 0, 100000, 10 * 1024),
+                process("quiet", 2, 0, 100000, 100 * 1024)});
+    table.computeUtilization(samples);
+    table.sort(3, QStringLiteral("DEC"));
+    EXPECT_EQ(names(table), (QStringList{"BUSY", "FRESH", "QUIET"}));
+    table.sort(4, QStringLiteral("ASC"));
+    EXPECT_EQ(names(table), (QStringList{"BUSY", "FRESH", "QUIET"})) << "9 KB < 10 KB < 100 KB as numbers";
+}
