@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QTabBar>
@@ -93,6 +94,11 @@ void frmQuorvin::connectEvents()
             [this] { runReportingErrors([this] { m_processes->msfg_Click(); }); });
     connect(m_controls.msfg, &QTableWidget::cellDoubleClicked, this,
             [this] { runReportingErrors([this] { m_processes->msfg_DblClick(); }); });
+    connect(m_controls.msfgServ, &QTableWidget::cellClicked, this,
+            [this] { runReportingErrors([this] { m_services->msfgServ_Click(); }); });
+    connect(m_controls.cmdRF, &QPushButton::clicked, this, [this] { m_services->cmdRF_Click(); });
+    connect(m_controls.cmdSetBand, &QPushButton::clicked, this,
+            [this] { runReportingErrors([this] { m_network->cmdSetBand_Click(); }); });
     m_controls.lblGraph->installEventFilter(this);
 }
 

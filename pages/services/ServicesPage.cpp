@@ -1,11 +1,117 @@
 #include "pages/services/ServicesPage.h"
+#include "app/Controls.h"
+#include "app/Dialogs.h"
+#include "app/ErrorReport.h"
+#include "app/FormState.h"
+#include "app/GridCells.h"
+#include "app/GridHeaders.h"
 #include "app/PageContext.h"
+#include "app/VbColor.h"
+#include "mgmt/Query.h"
+#include "mgmt/Source.h"
+#include "pages/services/ServiceTable.h"
+
+#include <QLabel>
+#include <QTableWidget>
 
 namespace quorvin {
 
+namespace {
+constexpr long StartColor = 65280; // green
+constexpr long StopColor = 4095;   // red
+} // namespace
+
 void ServicesPage::RefreshServices()
 {
-    (void)m;
+    m.errors.guard(ErrorReport::Routine::RefreshServices, [this] {
+        if (m.state.PageInitPending) {
+            m.state.SortColumn = 1;
+            m.state.SortOrder = QStringLiteral("ASC");
+            m.state.PageInitPending = false;
+        }
+        SetGridHeaders(m.state.CurrentPage, m.controls, m.twips);
+        auto service = m.source.connect(impersonatingMoniker(m.state.TargetComputer).toStdString());
+        ServiceTable table;
+        table.fill(service->execQuery("Select * from Win32_Service"));
+        table.sort(m.state.SortColumn, m.state.SortOrder);
+
+        QTableWidget *grid = m.controls.msfgServ;
+        const int n = static_cast<int>(table.rows().size());
+        grid->setUpdatesEnabled(false);
+        setGridRows(grid, n + 1);
+        int started = 0;
+        for (int r = 1; r <= n; ++r) {
+            const ServiceTable::Row &row = table.rows()[static_cast<std::size_t>(r - 1)];
+            setCellText(grid, r, 0, row.caption.trimmed());
+            setCellText(grid, r, 1, row.name.trimmed());
+            setCellText(grid, r, 2, row.startMode.trimmed());
+            const bool stopped = row.status.trimmed().toLower() == QLatin1String("stopped");
+            started += stopped ? 0 : 1;
+            setCellText(grid, r, 3, stopped ? QStringLiteral("Stopped") : QStringLiteral("Started"));
+            setCellText(grid, r, 4, stopped ? QStringLiteral("Start") : QStringLiteral("Stop"));
+            setCellBackground(grid, r, 4, colorFromValue(stopped ? StartColor : StopColor));
+        }
+        // Writing cell by cell leaves the last one written current.
+        if (n > 0)
+            grid->setCurrentCell(n, 4);
+        grid->setUpdatesEnabled(true);
+        m.controls.lblServtit->setText(QStringLiteral("Currently ") + QString::number(started) +
+                                       QStringLiteral(" Out Of ") + QString::number(n) +
+                                       QStringLiteral(" Services Are Started"));
+    });
+}
+
+void ServicesPage::cmdRF_Click()
+{
+    RefreshServices();
+}
+
+void ServicesPage::msfgServ_Click()
+{
+    QTableWidget *grid = m.controls.msfgServ;
+    const int r = grid->currentRow();
+    const int c = grid->currentColumn();
+    if (c == 4 && r > 0) {
+        const QString action = cellText(grid, r, 4).trimmed();
+        grid->setCurrentCell(r, 1);
+        const QString name = cellText(grid, r, 1).trimmed();
+        grid->setCurrentCell(r, 2);
+        if (cellText(grid, r, 2) != QLatin1String("Auto")) {
+            m.dialogs.message(QStringLiteral("Services in Manual or Disabled Mode Cannot be Started"),
+                              QStringLiteral("Service Control"));
+            return;
+        }
+        // A request the computer refuses is reported, and the list shows what the computer says now.
+        m.errors.guard(ErrorReport::Routine::RefreshServices, [&] {
+            ControlService(name, action.toLower() == QLatin1String("start") ? 1 : 0);
+        });
+        RefreshServices();
+    }
+    if (grid->currentColumn() < 4 && grid->currentRow() == 0) {
+        const auto column = static_cast<std::int16_t>(grid->currentColumn() + 1);
+        if (m.state.SortColumn == column)
+            m.state.SortOrder =
+                m.state.SortOrder == QLatin1String("ASC") ? QStringLiteral("DEC") : QStringLiteral("ASC");
+        else
+            m.state.SortColumn = column;
+        RefreshServices();
+    }
+}
+
+void ServicesPage::ControlService(const QString &serviceName, std::int16_t action)
+{
+    auto service = m.source.connect(impersonatingMoniker(m.state.TargetComputer).toStdString());
+    // The name is quoted, so that a quote in it is matched literally and never ends the query early.
+    const auto instances = service->execQuery("Select * from Win32_Service Where Name ='" +
+                                              mgmt::quoteQueryName(serviceName.toStdString()) + "'");
+    for (const mgmt::Instance &instance : instances) {
+        if (action == 1)
+            instance.invoke("StartService");
+        else if (action == 0)
+            instance.invoke("StopService");
+    }
+    if (instances.empty())
+        m.dialogs.message(QStringLiteral("The Service Could not be found to complete the specified Action"));
 }
 
 } // namespace quorvin

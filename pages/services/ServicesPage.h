@@ -1,14 +1,22 @@
 #pragma once
+#include <QString>
+#include <cstdint>
 
 namespace quorvin {
 
 struct PageContext;
 
+// The Services page: the service list, its sort, and starting and stopping services.
 class ServicesPage final {
 public:
     explicit ServicesPage(PageContext &context) : m(context) {}
 
+    // Rebuilds the list; failures end in the common error report.
     void RefreshServices();
+    void cmdRF_Click();
+    void msfgServ_Click();
+    // action: 1 start, 0 stop.
+    void ControlService(const QString &serviceName, std::int16_t action);
 
 private:
     PageContext &m;

@@ -46,7 +46,7 @@ private:
     std::unique_ptr<mgmt::Source> m_inner;
 };
 
-// A recorded data set with one computer that is also the local one.
+// A recorded data set with one computer that is also the local one; classes not given answer plausibly.
 Json recording(const std::string &computer, const Json &queries);
 // An operating-system instance with plausible values; fields can be replaced.
 Json operatingSystem(const Json &changes = Json::object());

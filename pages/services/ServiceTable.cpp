@@ -1,0 +1,66 @@
+#include "pages/services/ServiceTable.h"
+#include "app/ExchangeSort.h"
+#include "mgmt/Convert.h"
+
+namespace quorvin {
+
+namespace {
+
+QString textOrEmpty(const mgmt::Instance &instance, const char *property)
+{
+    const mgmt::Value &value = instance.get(property);
+    return value.isNull() ? QString() : QString::fromStdString(mgmt::toText(value));
+}
+
+} // namespace
+
+const QString &ServiceTable::Row::field(int number) const
+{
+    switch (number) {
+    case 1:
+        return caption;
+    case 2:
+        return name;
+    case 3:
+        return startMode;
+    default:
+        return status;
+    }
+}
+
+void ServiceTable::fill(const std::vector<mgmt::Instance> &instances)
+{
+    m_rows.clear();
+    m_rows.reserve(instances.size());
+    for (const mgmt::Instance &instance : instances) {
+        Row row;
+        row.caption = textOrEmpty(instance, "Caption").trimmed();
+        row.name = textOrEmpty(instance, "Name").trimmed();
+        row.startMode = textOrEmpty(instance, "StartMode");
+        const mgmt::Value &started = instance.get("Started");
+        row.status = started.isBool() && started.boolean() ? QStringLiteral("Started") : QStringLiteral("Stopped");
+        m_rows.push_back(std::move(row));
+    }
+}
+
+void ServiceTable::sort(int sortColumn, const QString &sortOrder)
+{
+    if (sortColumn < 1 || sortColumn > 4)
+        return;
+    std::vector<QString> keys;
+    keys.reserve(m_rows.size());
+    for (const Row &row : m_rows)
+        keys.push_back(row.field(sortColumn).toLower());
+    exchangeSort(
+        static_cast<int>(m_rows.size()), sortOrder,
+        [&](int j, int i) {
+            const int c = QString::compare(keys[static_cast<std::size_t>(j)], keys[static_cast<std::size_t>(i)]);
+            return (c > 0) - (c < 0);
+        },
+        [&](int i, int j) {
+            std::swap(keys[static_cast<std::size_t>(i)], keys[static_cast<std::size_t>(j)]);
+            std::swap(m_rows[static_cast<std::size_t>(i)], m_rows[static_cast<std::size_t>(j)]);
+        });
+}
+
+} // namespace quorvin
