@@ -1,5 +1,6 @@
 #include "app/GridCells.h"
 
+#include <QItemSelectionModel>
 #include <QTableWidget>
 
 namespace quorvin {
@@ -54,6 +55,14 @@ QColor cellBackground(const QTableWidget *grid, int row, int column)
 {
     const QTableWidgetItem *item = grid->item(row, column);
     return item ? item->background().color() : QColor();
+}
+
+void setCurrentCell(QTableWidget *grid, int row, int column)
+{
+    const bool autoScroll = grid->hasAutoScroll();
+    grid->setAutoScroll(false);
+    grid->selectionModel()->setCurrentIndex(grid->model()->index(row, column), QItemSelectionModel::NoUpdate);
+    grid->setAutoScroll(autoScroll);
 }
 
 } // namespace quorvin

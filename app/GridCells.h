@@ -14,5 +14,7 @@ QString cellText(const QTableWidget *grid, int row, int column);
 void setCellBold(QTableWidget *grid, int row, int column, bool bold);
 void setCellBackground(QTableWidget *grid, int row, int column, const QColor &color);
 QColor cellBackground(const QTableWidget *grid, int row, int column);
+// Moves the current cell as the design's grid does: the view neither scrolls nor changes what is highlighted.
+void setCurrentCell(QTableWidget *grid, int row, int column);
 
 } // namespace quorvin

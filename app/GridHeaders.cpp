@@ -46,7 +46,7 @@ void SetGridHeaders(std::int16_t currentPage, const Controls &controls, const Tw
     }
     const QColor background = colorFromValue(TitleBackground);
     for (int col = 0; col < static_cast<int>(columns->size()); ++col) {
-        grid->setCurrentCell(0, col);
+        setCurrentCell(grid, 0, col);
         setCellText(grid, 0, col, QString::fromLatin1((*columns)[col].title));
         setCellBold(grid, 0, col, true);
         setCellBackground(grid, 0, col, background);

@@ -79,7 +79,7 @@ void ProcessesPage::writeGrid(const ProcessTable &table)
     }
     // Writing cell by cell leaves the last one written current.
     if (k > 0)
-        grid->setCurrentCell(k, 4);
+        setCurrentCell(grid, k, 4);
     grid->setUpdatesEnabled(true);
 }
 

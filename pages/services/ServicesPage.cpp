@@ -53,7 +53,7 @@ void ServicesPage::RefreshServices()
         }
         // Writing cell by cell leaves the last one written current.
         if (n > 0)
-            grid->setCurrentCell(n, 4);
+            setCurrentCell(grid, n, 4);
         grid->setUpdatesEnabled(true);
         m.controls.lblServtit->setText(QStringLiteral("Currently ") + QString::number(started) +
                                        QStringLiteral(" Out Of ") + QString::number(n) +
@@ -73,9 +73,9 @@ void ServicesPage::msfgServ_Click()
     const int c = grid->currentColumn();
     if (c == 4 && r > 0) {
         const QString action = cellText(grid, r, 4).trimmed();
-        grid->setCurrentCell(r, 1);
+        setCurrentCell(grid, r, 1);
         const QString name = cellText(grid, r, 1).trimmed();
-        grid->setCurrentCell(r, 2);
+        setCurrentCell(grid, r, 2);
         if (cellText(grid, r, 2) != QLatin1String("Auto")) {
             m.dialogs.message(QStringLiteral("Services in Manual or Disabled Mode Cannot be Started"),
                               QStringLiteral("Service Control"));

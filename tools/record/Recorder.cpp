@@ -51,10 +51,14 @@ nlohmann::json Recorder::record(const std::function<void(std::chrono::millisecon
                 queries[key].push_back(std::move(answer));
                 ++it;
             } catch (const mgmt::Error &e) {
-                if (e.number() != mgmt::err::InvalidClass)
-                    throw;
-                m_skipped.push_back(*it);
-                it = classes.erase(it);
+                if (e.number() == mgmt::err::InvalidClass) {
+                    m_skipped.push_back(*it);
+                    it = classes.erase(it);
+                    continue;
+                }
+                // A refusal is part of what the computer answers, and a replay shows it the same way.
+                queries[key].push_back({{"error", {{"number", e.number()}, {"description", e.description()}}}});
+                ++it;
             }
         }
     }
