@@ -26,14 +26,12 @@ std::uint64_t systemPageSize()
     return size > 0 ? static_cast<std::uint64_t>(size) : 4096;
 }
 
-// Counting each process's open descriptors means listing its fd directory: COUNTING_NOTE
-constexpr bool CountHandles = false;
-
 std::shared_ptr<const linux_::LocalSystem> localSystem(LocalSourceOptions &options)
 {
     linux_::SystemFiles files(std::move(options.root));
     const bool thisComputer = files.fullPath("") == "/";
-    auto processes = std::make_shared<linux_::ProcessWalker>(files.fullPath("proc"), CountHandles);
+    auto processes = std::make_shared<linux_::ProcessWalker>(files.fullPath("proc"),
+                                                             linux_::ProcessWalker::Handles::Counted);
     return std::make_shared<const linux_::LocalSystem>(linux_::LocalSystem{
         std::move(files),
         options.clockTicksPerSecond ? options.clockTicksPerSecond : systemClockTicksPerSecond(),

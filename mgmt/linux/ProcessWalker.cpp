@@ -10,6 +10,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <linux/magic.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 namespace quorvin::mgmt::linux_ {
@@ -96,8 +99,8 @@ std::uint64_t checkedSum(std::uint64_t a, std::uint64_t b, std::string_view file
 
 } // namespace
 
-ProcessWalker::ProcessWalker(std::string procPath, bool countHandles)
-    : m_procPath(std::move(procPath)), m_countHandles(countHandles), m_dir(nullptr, ::closedir),
+ProcessWalker::ProcessWalker(std::string procPath, Handles handles)
+    : m_procPath(std::move(procPath)), m_handles(handles), m_dir(nullptr, ::closedir),
       m_buffer(InitialBufferSize)
 {
     if (m_procPath.empty() || m_procPath.back() != '/')
@@ -119,6 +122,12 @@ int ProcessWalker::procFd()
             throw unlistable(m_procPath, "", error);
         }
         m_dir.reset(dir);
+        // Our own process has this directory open, so a kernel that counts reports at least 1.
+        struct statfs fileSystem {};
+        struct stat own {};
+        m_handleCountsKnown = m_handles == Handles::Counted && ::fstatfs(fd, &fileSystem) == 0 &&
+                              fileSystem.f_type == PROC_SUPER_MAGIC &&
+                              ::fstatat(fd, "self/fd", &own, 0) == 0 && own.st_size > 0;
     }
     return ::dirfd(m_dir.get());
 }
@@ -185,37 +194,15 @@ std::string_view ProcessWalker::readSystemFile(const char *relative)
     return *text;
 }
 
-std::optional<std::uint64_t> ProcessWalker::countHandles(const char *relative)
+std::optional<std::uint64_t> ProcessWalker::handleCount(const char *relative)
 {
-    const Descriptor fd(::openat(procFd(), relative, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.get() < 0) {
+    struct stat info {};
+    if (::fstatat(procFd(), relative, &info, 0) != 0) {
         if (processEnded(errno))
             return std::nullopt;
-        if (errno == EACCES)
-            return 0; // another user's process, when not run as root
-        throw unlistable(m_procPath, relative, errno);
+        throw unreadable(m_procPath, relative, errno);
     }
-    ++m_filesOpened;
-    std::uint64_t count = 0;
-    for (;;) {
-        const ssize_t got = ::getdents64(fd.get(), m_buffer.data(), m_buffer.size());
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            if (processEnded(errno))
-                return std::nullopt;
-            throw unlistable(m_procPath, relative, errno);
-        }
-        if (got == 0)
-            break;
-        for (ssize_t at = 0; at < got;) {
-            const auto *entry = reinterpret_cast<const dirent64 *>(m_buffer.data() + at);
-            if (entry->d_name[0] != '.')
-                ++count;
-            at += entry->d_reclen;
-        }
-    }
-    return count;
+    return static_cast<std::uint64_t>(info.st_size);
 }
 
 const std::string &ProcessWalker::knownName(std::int32_t pid, std::string_view name, std::uint64_t startTicks)
@@ -270,8 +257,8 @@ ProcessWalk ProcessWalker::walk(Detail detail)
                     continue;
                 sample.swappedKb = parseStatusSwapKb(*statusText, statusPath.display());
             }
-            if (m_countHandles) {
-                const std::optional<std::uint64_t> handles = countHandles(PidPath(pid, "fd").relative());
+            if (m_handleCountsKnown) {
+                const std::optional<std::uint64_t> handles = handleCount(PidPath(pid, "fd").relative());
                 if (!handles)
                     continue;
                 sample.handles = *handles;

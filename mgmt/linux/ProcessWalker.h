@@ -15,9 +15,10 @@
 namespace quorvin::mgmt::linux_ {
 
 // Reads the process table of one system tree as cheaply as the kernel allows: the proc directory stays open
-// for the walker's life, each process costs two small reads (stat and statm) and whatever never changes for
-// a process is kept between walks. Processes that end while they are read are left out; malformed texts
-// raise "Generic failure". One walk at a time: callers on several threads wait for each other.
+// for the walker's life, each process costs two small reads (stat and statm; status too only while swap is
+// in use) and whatever never changes for a process is kept between walks. Processes that end while they are
+// read are left out; malformed texts raise "Generic failure". One walk at a time: callers on several threads
+// wait for each other.
 class ProcessWalker final {
 public:
     enum class Detail {
@@ -25,9 +26,17 @@ public:
         Counters, // and the memory and time counters, the processor idle time and the timestamp
     };
 
-    // procPath: the proc directory ("/proc", or below a saved tree's root). countHandles: list each process's
-    // fd directory for its number of open descriptors (one more directory read per process).
-    ProcessWalker(std::string procPath, bool countHandles);
+    enum class Handles {
+        Uncounted,
+        // Counted where the kernel gives the number of a process's open descriptors as the size of its fd
+        // directory (Linux 6.2 on): one stat per process, no file opened. Elsewhere it stays 0: listing each
+        // fd directory would about double the cost of a walk (bench/process_walk_bench.cpp). A saved tree is
+        // not procfs and gets 0 too.
+        Counted,
+    };
+
+    // procPath: the proc directory ("/proc", or below a saved tree's root).
+    explicit ProcessWalker(std::string procPath, Handles handles);
     ~ProcessWalker();
     ProcessWalker(const ProcessWalker &) = delete;
     ProcessWalker &operator=(const ProcessWalker &) = delete;
@@ -35,7 +44,7 @@ public:
     // The processes in ascending pid order.
     ProcessWalk walk(Detail detail);
 
-    // Files and directories the last walk opened; the proc directory itself, kept open, is not counted.
+    // Files the last walk opened; the proc directory itself, kept open, is not counted.
     std::size_t filesOpenedByLastWalk() const;
     // Processes whose name the walker keeps, which are those the last walk saw.
     std::size_t knownProcesses() const;
@@ -53,12 +62,13 @@ private:
     // process it belongs to has ended (the file is gone, the read fails with ESRCH or gives nothing).
     std::optional<std::string_view> read(const char *relative);
     std::string_view readSystemFile(const char *relative);
-    std::optional<std::uint64_t> countHandles(const char *relative);
+    std::optional<std::uint64_t> handleCount(const char *relative);
     const std::string &knownName(std::int32_t pid, std::string_view name, std::uint64_t startTicks);
 
     mutable std::mutex m_mutex;
     std::string m_procPath; // ends with '/'
-    bool m_countHandles;
+    Handles m_handles;
+    bool m_handleCountsKnown = false; // the kernel gives them (decided when the proc directory is opened)
     std::unique_ptr<DIR, int (*)(DIR *)> m_dir;
     std::vector<char> m_buffer;
     std::unordered_map<std::int32_t, Known> m_known;

@@ -1,0 +1,333 @@
+#include "Fixtures.h"
+
+#include "mgmt/Error.h"
+#include "mgmt/linux/LocalSource.h"
+#include "mgmt/linux/ProcessPerfClass.h"
+#include "mgmt/linux/ProcessWalker.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace quorvin::mgmt::linux_::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char *Counters = "Win32_PerfRawData_PerfProc_Process";
+
+// A writable copy of a saved tree, removed with the test.
+class TreeCopy final {
+public:
+    explicit TreeCopy(std::string_view fixture)
+    {
+        std::string pattern = (fs::temp_directory_path() / "quorvin-procs-XXXXXX").string();
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("no temporary directory");
+        m_root = pattern;
+        fs::copy(fixturePath(fixture), m_root, fs::copy_options::recursive);
+    }
+    ~TreeCopy() { fs::remove_all(m_root); }
+    TreeCopy(const TreeCopy &) = delete;
+    TreeCopy &operator=(const TreeCopy &) = delete;
+
+    void write(std::string_view relative, std::string_view text) const
+    {
+        std::ofstream(m_root / relative, std::ios::binary | std::ios::trunc) << text;
+    }
+    std::string root() const { return m_root.string(); }
+
+private:
+    fs::path m_root;
+};
+
+LocalSource sourceOver(std::string root)
+{
+    LocalSourceOptions options;
+    options.root = std::move(root);
+    options.clockTicksPerSecond = 100;
+    options.pageSize = 4096;
+    return LocalSource(std::move(options));
+}
+
+std::vector<Instance> query(LocalSource &source, std::string_view wql)
+{
+    return source.connect("winmgmts:")->execQuery(wql);
+}
+
+std::string failure(const std::function<void()> &call)
+{
+    try {
+        call();
+    } catch (const Error &e) {
+        return std::to_string(e.number()) + " " + e.description();
+    }
+    return "no error";
+}
+
+// ---- a saved process table -----------------------------------------------------------------------------
+
+// Pages of 4096 bytes, 100 ticks per second; swap in use. 1500 has no stat, 1501 an empty one and 1502 no
+// statm: they ended while being read.
+TEST(ProcessCounters, SavedTableFromIdleToTotal)
+{
+    LocalSource source = sourceOver(fixturePath("processes"));
+    const std::vector<Instance> instances = query(source, std::string("select * from ") + Counters);
+    const struct {
+        const char *name;
+        double pid;
+        const char *workingSet, *pageFileBytes, *time;
+        double threads;
+    } expected[] = {
+        {"Idle", 0, "0", "0", "5380400000", 2}, // idle + iowait of both processors, not divided
+        {"systemd", 1, "12288000", "4198400", "40000000", 1},
+        {"kthreadd", 2, "0", "0", "300000", 1},
+        {"Web Content", 300, "163840000", "124977152", "180100000", 25},
+        {"my) app (2)", 301, "4096000", "1638400", "3000000", 3},
+        {"bash", 1001, "4915200", "1642496", "1000000", 1},
+        {"bash#1", 1002, "5324800", "2048000", "1000000", 1},
+        {"bash#2", 1003, "4505600", "1228800", "200000", 1},
+        {"_Total", 0, "194969600", "135733248", "5606000000", 35},
+    };
+    ASSERT_EQ(instances.size(), std::size(expected));
+    for (std::size_t i = 0; i < instances.size(); ++i) {
+        const Instance &instance = instances[i];
+        const auto &e = expected[i];
+        EXPECT_EQ(instance.get("Name"), Value(e.name));
+        EXPECT_EQ(instance.get("IDprocess"), Value(e.pid)) << e.name;
+        EXPECT_EQ(instance.get("WorkingSet"), Value(e.workingSet)) << e.name;
+        EXPECT_EQ(instance.get("PageFileBytes"), Value(e.pageFileBytes)) << e.name;
+        EXPECT_EQ(instance.get("PercentProcessorTime"), Value(e.time)) << e.name;
+        EXPECT_EQ(instance.get("ThreadCount"), Value(e.threads)) << e.name;
+        EXPECT_EQ(instance.get("HandleCount"), Value(0)) << e.name; // a saved tree is not procfs
+        EXPECT_EQ(instance.get("Timestamp_Sys100NS"), Value("3507354700000")) << e.name;
+    }
+}
+
+TEST(ProcessCounters, StatusIsReadOnlyWhileSwapIsInUse)
+{
+    const struct {
+        const char *meminfo; // nullptr: swap in use
+        std::size_t filesOpened;
+        const char *systemd, *web, *bash;
+    } cases[] = {
+        // meminfo, stat, uptime; 1501's empty stat and 1502's stat; 7 × stat, statm (and status)
+        {nullptr, 3 + 2 + 7 * 3, "4198400", "124977152", "1642496"},
+        {"processes/variants/meminfo-swap-unused", 3 + 2 + 7 * 2, "4096000", "122880000", "1638400"},
+    };
+    for (const auto &c : cases) {
+        TreeCopy tree("processes");
+        if (c.meminfo)
+            tree.write("proc/meminfo", readFixture(c.meminfo));
+        ProcessWalker walker(tree.root() + "/proc", ProcessWalker::Handles::Counted);
+        const std::vector<Instance> instances =
+            processPerfInstances(walker.walk(ProcessWalker::Detail::Counters), 100, 4096);
+        EXPECT_EQ(walker.filesOpenedByLastWalk(), c.filesOpened);
+        EXPECT_EQ(instances[1].get("PageFileBytes"), Value(c.systemd));
+        EXPECT_EQ(instances[3].get("PageFileBytes"), Value(c.web));
+        EXPECT_EQ(instances[5].get("PageFileBytes"), Value(c.bash));
+    }
+}
+
+// The parsers' own faults are tested with them; here, that they reach the caller, and the machine's files.
+TEST(ProcessCounters, MalformedFilesRaiseClearErrors)
+{
+    const struct {
+        const char *file; // written into a copy of the saved table; nullptr: the malformed saved table
+        const char *text;
+        std::vector<std::string> fragments;
+    } cases[] = {
+        {nullptr, nullptr, {"/proc/42/stat", "no process name in parentheses"}},
+        {"proc/uptime", "", {"/proc/uptime", "missing or empty"}},
+        {"proc/meminfo", "MemAvailable: 1 kB\nSwapFree: 0 kB\n", {"/proc/meminfo", "SwapTotal"}},
+        {"proc/stat", "intr 1\n", {"/proc/stat", "aggregate \"cpu\" line"}},
+    };
+    for (const auto &c : cases) {
+        TreeCopy tree(c.file ? "processes" : "processes-malformed");
+        if (c.file)
+            tree.write(c.file, c.text);
+        LocalSource source = sourceOver(tree.root());
+        const std::string text = failure([&] { query(source, std::string("select * from ") + Counters); });
+        EXPECT_EQ(text.find(std::to_string(err::Failed)), 0u) << text;
+        for (const std::string &fragment : c.fragments)
+            EXPECT_NE(text.find(fragment), std::string::npos) << text;
+    }
+}
+
+TEST(ProcessCounters, NamesAreKeptUntilThePidIsReused)
+{
+    TreeCopy tree("processes");
+    LocalSource source = sourceOver(tree.root());
+    const auto nameOf300 = [&] {
+        return query(source, "select * from Win32_Process where name = 'renamed'").size() == 1
+                   ? "renamed"
+                   : "Web Content";
+    };
+    const std::string tail = " S 1 300 300 0 -1 4194560 1 0 0 0 1234 567 0 0 20 0 25 0 ";
+    ASSERT_EQ(query(source, "select * from Win32_Process").size(), 8u);
+    tree.write("proc/300/stat", "300 (renamed)" + tail + "900 0 0\n"); // same start: the same process
+    EXPECT_STREQ(nameOf300(), "Web Content");
+    tree.write("proc/300/stat", "300 (renamed)" + tail + "901 0 0\n"); // a new process under the pid
+    EXPECT_STREQ(nameOf300(), "renamed");
+    EXPECT_EQ(query(source, "select * from Win32_PerfRawData_PerfProc_Process where name = 'renamed'").size(),
+              1u);
+    // What the walker keeps goes with the processes it belongs to.
+    ProcessWalker walker(tree.root() + "/proc", ProcessWalker::Handles::Counted);
+    walker.walk(ProcessWalker::Detail::Names);
+    EXPECT_EQ(walker.knownProcesses(), 8u);
+    fs::remove_all(tree.root() + "/proc/1003");
+    walker.walk(ProcessWalker::Detail::Names);
+    EXPECT_EQ(walker.knownProcesses(), 7u);
+}
+
+// ---- the list of processes -----------------------------------------------------------------------------
+
+// The list reads only stat: 1502, whose statm is gone, was still there then.
+TEST(ProcessList, SameProcessesUnderTheirImageNames)
+{
+    LocalSource source = sourceOver(fixturePath("processes"));
+    const std::vector<Instance> processes = query(source, "select * from Win32_Process");
+    const std::vector<Instance> counters = query(source, std::string("select * from ") + Counters);
+    ASSERT_EQ(processes.size(), 8u);
+    EXPECT_EQ(processes.back().get("Name"), Value("gone"));
+    EXPECT_EQ(processes.back().get("Handle"), Value("1502"));
+    EXPECT_EQ(processes.back().get("ProcessId"), Value(1502));
+    ASSERT_EQ(counters.size(), processes.size() - 1 + 2);
+    for (std::size_t i = 0; i + 1 < processes.size(); ++i) {
+        const Instance &process = processes[i];
+        const Value &pid = counters[i + 1].get("IDprocess");
+        EXPECT_EQ(process.get("ProcessId"), pid);
+        EXPECT_EQ(process.get("Handle"), Value(std::to_string(static_cast<int>(pid.number()))));
+        const std::string name = counters[i + 1].get("Name").text();
+        EXPECT_EQ(process.get("Name"), Value(name.substr(0, name.find('#'))));
+    }
+    const struct {
+        const char *wql;
+        std::size_t count;
+    } filters[] = {
+        {"select * from Win32_Process where name = 'BASH'", 3},
+        {"select * from Win32_Process where name = 'my) app (2)'", 1},
+        {"select * from Win32_PerfRawData_PerfProc_Process where name = 'bash'", 1},
+        {"select * from Win32_PerfRawData_PerfProc_Process where name = 'bash#2'", 1},
+        {"select * from Win32_PerfRawData_PerfProc_Process where name = '_total'", 1},
+    };
+    for (const auto &f : filters)
+        EXPECT_EQ(query(source, f.wql).size(), f.count) << f.wql;
+    EXPECT_NE(failure([&] { processes.front().invoke("Terminate"); }).find("saved system tree"),
+              std::string::npos);
+}
+
+// ---- this computer ---------------------------------------------------------------------------------------
+
+const Instance *withPid(const std::vector<Instance> &instances, const char *property, pid_t pid)
+{
+    for (const Instance &instance : instances)
+        if (instance.get(property) == Value(static_cast<int>(pid)))
+            return &instance;
+    return nullptr;
+}
+
+TEST(ProcessesOnThisComputer, IncludeThisProcessWithItsMemoryAndDescriptors)
+{
+    LocalSource source;
+    const Instance *self = nullptr;
+    const std::vector<Instance> before = query(source, std::string("select * from ") + Counters);
+    ASSERT_NE(self = withPid(before, "IDprocess", ::getpid()), nullptr);
+    EXPECT_GT(std::stoull(self->get("WorkingSet").text()), 0u);
+    EXPECT_NE(withPid(query(source, "select * from Win32_Process"), "ProcessId", ::getpid()), nullptr);
+
+    struct stat fdDirectory {};
+    if (::stat("/proc/self/fd", &fdDirectory) != 0 || fdDirectory.st_size == 0)
+        GTEST_SKIP() << "this kernel does not count descriptors in the fd directory's size";
+    const double handles = self->get("HandleCount").number();
+    std::vector<int> opened;
+    for (int i = 0; i < 5; ++i)
+        opened.push_back(::open("/dev/null", O_RDONLY | O_CLOEXEC));
+    const std::vector<Instance> after = query(source, std::string("select * from ") + Counters);
+    for (const int fd : opened)
+        ::close(fd);
+    ASSERT_NE(self = withPid(after, "IDprocess", ::getpid()), nullptr);
+    EXPECT_EQ(self->get("HandleCount").number(), handles + 5);
+}
+
+TEST(ProcessesOnThisComputer, TerminateEndsAChildAndThenFindsItGone)
+{
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        for (;;)
+            ::pause();
+    }
+    LocalSource source;
+    const std::vector<Instance> processes = query(source, "select * from Win32_Process");
+    const Instance *target = withPid(processes, "ProcessId", child);
+    if (!target)
+        ::kill(child, SIGKILL);
+    ASSERT_NE(target, nullptr);
+    target->invoke("Terminate");
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+    EXPECT_EQ(failure([&] { target->invoke("Terminate"); }), std::to_string(err::NotFound) + " Not found");
+}
+
+TEST(ProcessesOnThisComputer, TerminateRefusesWhatIsNotOneProcess)
+{
+    LocalSource source;
+    const std::vector<Instance> processes = query(source, "select * from Win32_Process");
+    const Instance *self = withPid(processes, "ProcessId", ::getpid());
+    ASSERT_NE(self, nullptr);
+    // Never a process group, nor every process: 0 and negatives are refused before kill() sees them.
+    for (const Value &handle : {Value("0"), Value("-1"), Value(""), Value("+5"), Value(" 5"), Value("5x"),
+                                Value("99999999999999999999"), Value("2147483648"), Value(5), Value()}) {
+        Instance copy = *self;
+        copy.set("Handle", handle);
+        EXPECT_NE(failure([&] { copy.invoke("Terminate"); }).find("is not a process ID"), std::string::npos);
+    }
+    EXPECT_EQ(failure([&] { self->invoke("Suspend"); }).find(std::to_string(err::MethodNotSupported)), 0u);
+}
+
+// As root every kill() is allowed; a child that gives up root shows the refusal on pid 1.
+TEST(ProcessesOnThisComputer, TerminateOfAnotherUsersProcessIsAccessDenied)
+{
+    enum Outcome { Denied = 10, OtherError, NoError, CannotTest };
+    LocalSource source;
+    const std::vector<Instance> processes = query(source, "select * from Win32_Process");
+    const Instance *self = withPid(processes, "ProcessId", ::getpid());
+    ASSERT_NE(self, nullptr);
+    Instance init = *self;
+    init.set("Handle", "1");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::getuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(CannotTest);
+        if (::kill(1, 0) == 0 || errno != EPERM) // pid 1 would take the signal: never send it
+            ::_exit(CannotTest);
+        try {
+            init.invoke("Terminate");
+        } catch (const Error &e) {
+            ::_exit(e.number() == err::AccessDenied && e.description() == "Access is denied." ? Denied
+                                                                                              : OtherError);
+        }
+        ::_exit(NoError);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == CannotTest)
+        GTEST_SKIP() << "cannot become a user whom pid 1 refuses";
+    EXPECT_EQ(WEXITSTATUS(status), Denied);
+}
+
+} // namespace
+} // namespace quorvin::mgmt::linux_::test

@@ -1,0 +1,165 @@
+// The window against this computer itself: real processes ended through the grid, real traffic counted.
+#include "app/GridCells.h"
+#include "mgmt/linux/LocalSource.h"
+#include "pages/network/NetworkPage.h"
+#include "support/WindowHarness.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <csignal>
+#include <netinet/in.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+using namespace quorvin;
+using namespace quorvin::test;
+
+namespace {
+
+// Children that sleep under a name of their own, so that ending "all of one name" touches nothing else.
+class Sleepers {
+public:
+    explicit Sleepers(const QString &name)
+    {
+        m_binary = m_dir.filePath(name);
+        QFile::copy(QStringLiteral("/bin/sleep"), m_binary);
+        QFile::setPermissions(m_binary, QFile::ReadOwner | QFile::ExeOwner);
+    }
+    ~Sleepers()
+    {
+        for (pid_t pid : m_pids) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+    }
+    Sleepers(const Sleepers &) = delete;
+    Sleepers &operator=(const Sleepers &) = delete;
+
+    pid_t start()
+    {
+        const QByteArray path = m_binary.toLocal8Bit();
+        char seconds[] = "300";
+        char *argv[] = {const_cast<char *>(path.constData()), seconds, nullptr};
+        pid_t pid = 0;
+        if (posix_spawn(&pid, path.constData(), nullptr, nullptr, argv, environ) != 0)
+            return -1;
+        m_pids.push_back(pid);
+        return pid;
+    }
+    // A child that was asked to end and has ended: reaped here, gone from /proc.
+    bool ended(pid_t pid)
+    {
+        for (int i = 0; i < 200; ++i) {
+            int status = 0;
+            if (::waitpid(pid, &status, WNOHANG) == pid) {
+                m_pids.erase(std::remove(m_pids.begin(), m_pids.end(), pid), m_pids.end());
+                return true;
+            }
+            QTest::qWait(10);
+        }
+        return false;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_binary;
+    std::vector<pid_t> m_pids;
+};
+
+int rowOf(QTableWidget *grid, qint64 pid)
+{
+    for (int r = 1; r < grid->rowCount(); ++r)
+        if (cellText(grid, r, 1) == QString::number(pid))
+            return r;
+    return -1;
+}
+
+void doubleClick(QTableWidget *grid, int row)
+{
+    grid->scrollToItem(grid->item(row, 0));
+    const QPoint at = grid->visualItemRect(grid->item(row, 0)).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+}
+
+} // namespace
+
+TEST(LiveSystem, EndsRealProcessesByIdAndByName)
+{
+    Sleepers sleepers(QStringLiteral("qvsleeper"));
+    const pid_t first = sleepers.start(), second = sleepers.start(), third = sleepers.start();
+    ASSERT_GT(third, 0);
+    WindowHarness h(std::make_unique<mgmt::LocalSource>());
+    h.start(QStringLiteral("/c:localhost /t:3"));
+    QTableWidget *grid = h.controls().msfg;
+    for (pid_t pid : {first, second, third})
+        ASSERT_GT(rowOf(grid, pid), 0) << "child " << pid << " is in the table";
+    EXPECT_EQ(cellText(grid, rowOf(grid, first), 0), QStringLiteral("QVSLEEPER"));
+
+    h.dialogs.answerConfirm(true);
+    doubleClick(grid, rowOf(grid, first));
+    EXPECT_EQ(h.dialogs.messageTexts().at(1),
+              QStringLiteral("Process QVSLEEPER(%1) Was Terminated").arg(first));
+    EXPECT_TRUE(sleepers.ended(first));
+
+    h.dialogs.clear();
+    h.controls().chkname->setChecked(true);
+    h.dialogs.answerConfirm(true);
+    h.form().RefreshProcesses();
+    doubleClick(grid, rowOf(grid, second));
+    EXPECT_EQ(h.dialogs.messageTexts().first(),
+              QStringLiteral("Are You Sure You Wish To End All 'QVSLEEPER' Processes"));
+    EXPECT_TRUE(h.dialogs.messageTexts().contains(
+        QStringLiteral("Process QVSLEEPER(%1) Was Terminated").arg(second)));
+    EXPECT_TRUE(
+        h.dialogs.messageTexts().contains(QStringLiteral("Process QVSLEEPER(%1) Was Terminated").arg(third)));
+    EXPECT_TRUE(sleepers.ended(second));
+    EXPECT_TRUE(sleepers.ended(third));
+    h.form().RefreshProcesses();
+    EXPECT_EQ(rowOf(grid, second), -1);
+    EXPECT_EQ(rowOf(grid, third), -1);
+}
+
+TEST(LiveSystem, LoopbackTrafficShowsInTheTotals)
+{
+    WindowHarness h(std::make_unique<mgmt::LocalSource>());
+    h.start(QStringLiteral("/c:localhost /t:5"));
+    QListWidget *list = h.controls().lstNet;
+    const auto found = list->findItems(QStringLiteral("lo"), Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1) << "this computer has a loopback interface";
+    list->setCurrentItem(found.front());
+    h.tick(); // the baseline
+
+    const int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(s, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(9); // discard
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const std::string payload(1000, 'q');
+    constexpr int Datagrams = 200;
+    for (int i = 0; i < Datagrams; ++i)
+        ::sendto(s, payload.data(), payload.size(), 0, reinterpret_cast<const sockaddr *>(&to), sizeof to);
+    ::close(s);
+
+    h.clock.advance(1);
+    h.tick();
+    const auto shown = [&](QLabel *label) { return QLocale().toLongLong(label->text()); };
+    EXPECT_GE(shown(h.controls().lblNetByteSent), Datagrams * 1000LL);
+    EXPECT_GE(shown(h.controls().lblNetByteRec), Datagrams * 1000LL) << "loopback receives what it sends";
+    EXPECT_GE(shown(h.controls().lblNetPackSent), Datagrams);
+    EXPECT_TRUE(h.dialogs.shown().empty()) << h.dialogs.messageTexts().join('|').toStdString();
+}
