@@ -10,14 +10,19 @@ PACKAGES=(
     build-essential cmake pkg-config
     qt6-base-dev libgl-dev fonts-liberation2
     libgtest-dev libbenchmark-dev nlohmann-json3-dev
+    libsystemd-dev
 )
-# What only the tests need: a headless X server for screenshots.
-TEST_PACKAGES=(xvfb xauth x11-apps imagemagick)
+# What only the tests need: a headless X server for screenshots; a private D-Bus for the stand-in service manager.
+TEST_PACKAGES=(xvfb xauth x11-apps imagemagick dbus python3-dbus python3-gi)
+# A container with real systemd for the service tests. Without recommends: systemd-container's recommended
+# libnss-mymachines rewrites /etc/nsswitch.conf.
+TEST_PACKAGES_NO_RECOMMENDS=(debootstrap systemd-container)
 
 jobs=$(nproc 2>/dev/null || echo 2)
 
-install_missing() {
-    local missing=()
+install_missing() { # [--no-install-recommends] PACKAGE...
+    local options=() missing=()
+    [ "${1:-}" = --no-install-recommends ] && options=("$1") && shift
     for p in "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
@@ -26,7 +31,7 @@ install_missing() {
     local sudo=()
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
     "${sudo[@]}" apt-get update -q
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 install -y -q "${missing[@]}"
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 install -y -q "${options[@]}" "${missing[@]}"
 }
 
 build() { # DIR [cmake options...]
@@ -49,6 +54,7 @@ run)
     ;;
 test)
     install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+    install_missing --no-install-recommends "${TEST_PACKAGES_NO_RECOMMENDS[@]}"
     build build
     run_tests build
     # The same tests once more with address and undefined-behaviour sanitizers.

@@ -1,12 +1,16 @@
 #pragma once
 #include <QString>
+
+#include <algorithm>
+#include <numeric>
 #include <utility>
+#include <vector>
 
 namespace quorvin {
 
-// The grids' sort: for every i, every later j is exchanged with i when it belongs before it, and the scan
-// goes on against the new row i. Equal keys are never exchanged. "ASC" and "DEC" are matched exactly; any
-// other order leaves the rows as they are.
+// The grids' sort: for every i, every later j is exchanged with i when it belongs before it, and the scan goes on
+// against the new row i. Equal keys are never exchanged. "ASC" and "DEC" are matched exactly; any other order
+// leaves the rows as they are.
 template <typename Compare, typename Exchange>
 void exchangeSort(int rows, const QString &order, Compare compareRows, Exchange exchangeRows)
 {
@@ -20,6 +24,38 @@ void exchangeSort(int rows, const QString &order, Compare compareRows, Exchange 
             if ((ascending && c < 0) || (descending && c > 0))
                 exchangeRows(i, j);
         }
+}
+
+// Whole-number ranks of keys that share their order (equal keys, equal ranks), so that the exchange sort, which
+// compares every pair, compares numbers instead of texts. compareKeys(a, b) is negative, 0 or positive.
+template <typename Compare> std::vector<int> ranksOf(int keys, Compare compareKeys)
+{
+    std::vector<int> byKey(static_cast<std::size_t>(keys));
+    std::iota(byKey.begin(), byKey.end(), 0);
+    std::stable_sort(byKey.begin(), byKey.end(), [&](int a, int b) { return compareKeys(a, b) < 0; });
+    std::vector<int> ranks(static_cast<std::size_t>(keys));
+    int rank = 0;
+    for (std::size_t k = 0; k < byKey.size(); ++k) {
+        if (k > 0 && compareKeys(byKey[k - 1], byKey[k]) < 0)
+            ++rank;
+        ranks[static_cast<std::size_t>(byKey[k])] = rank;
+    }
+    return ranks;
+}
+
+// The exchange sort over precomputed ranks; exchangeRows moves the caller's rows along.
+template <typename Exchange> void exchangeSortByRank(std::vector<int> ranks, const QString &order, Exchange exchangeRows)
+{
+    exchangeSort(
+        static_cast<int>(ranks.size()), order,
+        [&](int j, int i) {
+            const int a = ranks[static_cast<std::size_t>(j)], b = ranks[static_cast<std::size_t>(i)];
+            return (a > b) - (a < b);
+        },
+        [&](int i, int j) {
+            std::swap(ranks[static_cast<std::size_t>(i)], ranks[static_cast<std::size_t>(j)]);
+            exchangeRows(i, j);
+        });
 }
 
 } // namespace quorvin

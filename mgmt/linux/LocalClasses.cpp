@@ -1,10 +1,12 @@
 #include "mgmt/linux/LocalClasses.h"
 #include "mgmt/Error.h"
+#include "mgmt/linux/NetworkInterfaceClass.h"
 #include "mgmt/linux/OperatingSystemClass.h"
 #include "mgmt/linux/ProcessClass.h"
 #include "mgmt/linux/ProcessPerfClass.h"
 #include "mgmt/linux/ProcessorClass.h"
 #include "mgmt/linux/ProcessorPerfClass.h"
+#include "mgmt/linux/ServiceClass.h"
 
 #include <array>
 
@@ -18,12 +20,14 @@ struct ClassEntry {
 };
 
 // A new class is one more row.
-const std::array<ClassEntry, 5> Classes{{
+const std::array<ClassEntry, 7> Classes{{
     {"Win32_OperatingSystem", &operatingSystemInstances},
     {"Win32_PerfRawData_PerfOS_Processor", &processorPerfInstances},
     {"Win32_PerfRawData_PerfProc_Process", &processPerfInstances},
+    {"Win32_PerfRawData_Tcpip_NetworkInterface", &networkInterfaceInstances},
     {"Win32_Process", &processInstances},
     {"Win32_Processor", &processorInstances},
+    {"Win32_Service", &serviceInstances},
 }};
 
 } // namespace

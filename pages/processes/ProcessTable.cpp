@@ -116,18 +116,16 @@ void ProcessTable::sort(int sortColumn, const QString &sortOrder)
     keys.reserve(m_rows.size());
     for (const Row &row : m_rows)
         keys.push_back(row.column(sortColumn));
+    const int n = static_cast<int>(m_rows.size());
     std::vector<int> order(m_rows.size());
     std::iota(order.begin(), order.end(), 0);
-    // Rows move by index; the keys move with them.
-    exchangeSort(
-        static_cast<int>(m_rows.size()), sortOrder,
-        [&](int j, int i) {
-            return compare(keys[static_cast<std::size_t>(j)], keys[static_cast<std::size_t>(i)]);
-        },
-        [&](int i, int j) {
-            std::swap(keys[static_cast<std::size_t>(i)], keys[static_cast<std::size_t>(j)]);
-            std::swap(order[static_cast<std::size_t>(i)], order[static_cast<std::size_t>(j)]);
-        });
+    // A column holds numbers (or nothing yet) or texts, never both, so its keys have one consistent order.
+    const auto ranks = ranksOf(n, [&](int a, int b) {
+        return compare(keys[static_cast<std::size_t>(a)], keys[static_cast<std::size_t>(b)]);
+    });
+    exchangeSortByRank(ranks, sortOrder, [&](int i, int j) {
+        std::swap(order[static_cast<std::size_t>(i)], order[static_cast<std::size_t>(j)]);
+    });
     std::vector<Row> sorted;
     sorted.reserve(m_rows.size());
     for (int index : order)

@@ -51,16 +51,13 @@ void ServiceTable::sort(int sortColumn, const QString &sortOrder)
     keys.reserve(m_rows.size());
     for (const Row &row : m_rows)
         keys.push_back(row.field(sortColumn).toLower());
-    exchangeSort(
-        static_cast<int>(m_rows.size()), sortOrder,
-        [&](int j, int i) {
-            const int c = QString::compare(keys[static_cast<std::size_t>(j)], keys[static_cast<std::size_t>(i)]);
-            return (c > 0) - (c < 0);
-        },
-        [&](int i, int j) {
-            std::swap(keys[static_cast<std::size_t>(i)], keys[static_cast<std::size_t>(j)]);
-            std::swap(m_rows[static_cast<std::size_t>(i)], m_rows[static_cast<std::size_t>(j)]);
-        });
+    const auto ranks = ranksOf(static_cast<int>(keys.size()), [&](int a, int b) {
+        const int c = QString::compare(keys[static_cast<std::size_t>(a)], keys[static_cast<std::size_t>(b)]);
+        return (c > 0) - (c < 0);
+    });
+    exchangeSortByRank(ranks, sortOrder, [&](int i, int j) {
+        std::swap(m_rows[static_cast<std::size_t>(i)], m_rows[static_cast<std::size_t>(j)]);
+    });
 }
 
 } // namespace quorvin

@@ -210,7 +210,7 @@ TEST(LocalSource, RaisesTheServicesErrors)
         std::function<void()> call;
         std::int32_t number;
     } cases[] = {
-        {"unknown class", [&] { service->instancesOf("Win32_Service"); }, err::InvalidClass},
+        {"unknown class", [&] { service->instancesOf("Win32_Printer"); }, err::InvalidClass},
         {"unknown class queried", [&] { service->execQuery("select * from Win32_Nothing"); },
          err::InvalidClass},
         {"empty class", [&] { service->instancesOf(""); }, err::InvalidClass},
