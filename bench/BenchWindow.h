@@ -16,7 +16,10 @@ class SilentDialogs final : public Dialogs {
 public:
     void message(const QString &, const QString &) override { ++messages; }
     bool confirm(const QString &, const QString &) override { return false; }
-    std::optional<QString> input(const QString &, const QString &, const QString &) override { return std::nullopt; }
+    std::optional<QString> input(const QString &, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
     bool isShowing() const override { return false; }
     int messages = 0;
 };

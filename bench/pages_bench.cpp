@@ -28,22 +28,32 @@ Json processAnswers(int count)
 {
     Json answers = Json::array();
     for (int sample = 0; sample < 2; ++sample) {
-        Json list = Json::array({{{"Name", "Idle"}, {"IDprocess", 0}, {"WorkingSet", "0"}, {"PageFileBytes", "0"},
+        Json list = Json::array({{{"Name", "Idle"},
+                                  {"IDprocess", 0},
+                                  {"WorkingSet", "0"},
+                                  {"PageFileBytes", "0"},
                                   {"PercentProcessorTime", std::to_string(sample * 9'000'000)},
-                                  {"Timestamp_Sys100NS", std::to_string(sample * 10'000'000)}, {"ThreadCount", 8},
+                                  {"Timestamp_Sys100NS", std::to_string(sample * 10'000'000)},
+                                  {"ThreadCount", 8},
                                   {"HandleCount", 0}}});
         for (int i = 0; i < count; ++i)
-            list.push_back({{"Name", "proc" + std::to_string(i % 37) + (i >= 37 ? "#" + std::to_string(i / 37) : "")},
-                            {"IDprocess", 1000 + i * 7},
-                            {"WorkingSet", std::to_string(4096LL * (i * 13 % 5000 + 1))},
-                            {"PageFileBytes", std::to_string(4096LL * (i * 7 % 3000))},
-                            {"PercentProcessorTime", std::to_string(sample * (i % 11) * 10'000LL + i * 1000LL)},
-                            {"Timestamp_Sys100NS", std::to_string(sample * 10'000'000)},
-                            {"ThreadCount", 1 + i % 5},
-                            {"HandleCount", 4 + i % 50}});
-        list.push_back({{"Name", "_Total"}, {"IDprocess", 0}, {"WorkingSet", "0"}, {"PageFileBytes", "0"},
-                        {"PercentProcessorTime", "0"}, {"Timestamp_Sys100NS", std::to_string(sample * 10'000'000)},
-                        {"ThreadCount", 0}, {"HandleCount", 0}});
+            list.push_back(
+                {{"Name", "proc" + std::to_string(i % 37) + (i >= 37 ? "#" + std::to_string(i / 37) : "")},
+                 {"IDprocess", 1000 + i * 7},
+                 {"WorkingSet", std::to_string(4096LL * (i * 13 % 5000 + 1))},
+                 {"PageFileBytes", std::to_string(4096LL * (i * 7 % 3000))},
+                 {"PercentProcessorTime", std::to_string(sample * (i % 11) * 10'000LL + i * 1000LL)},
+                 {"Timestamp_Sys100NS", std::to_string(sample * 10'000'000)},
+                 {"ThreadCount", 1 + i % 5},
+                 {"HandleCount", 4 + i % 50}});
+        list.push_back({{"Name", "_Total"},
+                        {"IDprocess", 0},
+                        {"WorkingSet", "0"},
+                        {"PageFileBytes", "0"},
+                        {"PercentProcessorTime", "0"},
+                        {"Timestamp_Sys100NS", std::to_string(sample * 10'000'000)},
+                        {"ThreadCount", 0},
+                        {"HandleCount", 0}});
         answers.push_back(list);
     }
     return answers;
@@ -63,7 +73,8 @@ Json serviceAnswers(int count)
 void RefreshProcesses(benchmark::State &state)
 {
     const auto count = static_cast<int>(state.range(0));
-    const Json recording = recordingOf("select * from win32_perfrawdata_perfproc_process", processAnswers(count));
+    const Json recording =
+        recordingOf("select * from win32_perfrawdata_perfproc_process", processAnswers(count));
     bench::BenchWindow window(mgmt::ReplaySource::fromJson(recording.dump()));
     window.open(3, QStringLiteral("bench"));
     for (auto _ : state)
@@ -75,8 +86,8 @@ BENCHMARK(RefreshProcesses)->Arg(300)->Arg(1000)->Unit(benchmark::kMillisecond);
 void RefreshServices(benchmark::State &state)
 {
     const auto count = static_cast<int>(state.range(0));
-    bench::BenchWindow window(
-        mgmt::ReplaySource::fromJson(recordingOf("select * from win32_service", serviceAnswers(count)).dump()));
+    bench::BenchWindow window(mgmt::ReplaySource::fromJson(
+        recordingOf("select * from win32_service", serviceAnswers(count)).dump()));
     window.open(4, QStringLiteral("bench"));
     for (auto _ : state)
         window.form().RefreshServices();

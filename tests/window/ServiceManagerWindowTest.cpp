@@ -1,0 +1,93 @@
+// The Services page of this computer, answered by a stand-in service manager on a private bus.
+#include "PrivateBus.h"
+#include "app/GridCells.h"
+#include "mgmt/linux/LocalSource.h"
+#include "support/WindowHarness.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace quorvin;
+using namespace quorvin::test;
+using quorvin::mgmt::linux_::test::PrivateBus;
+
+namespace {
+
+const char *const Units = R"([
+  {"id": "ssh.service", "description": "OpenBSD Secure Shell server", "active": "active", "file": "enabled"},
+  {"id": "nginx.service", "description": "A high performance web server", "file": "enabled"},
+  {"id": "cron.service", "description": "Regular background program processing", "active": "active", "file": "static"},
+  {"id": "locked.service", "description": "Needs privileges", "file": "enabled", "deny": true}
+])";
+
+class ServicesOfThisComputer : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (const std::string missing = PrivateBus::missingTools(); !missing.empty())
+            GTEST_SKIP() << "no private bus on this machine: " << missing;
+        m_bus = std::make_unique<PrivateBus>(Units);
+        h = std::make_unique<WindowHarness>(std::make_unique<mgmt::LocalSource>());
+        h->start(QStringLiteral("/c:localhost /t:4"));
+    }
+
+    QTableWidget *grid() { return h->controls().msfgServ; }
+    int rowOf(const char *name)
+    {
+        for (int r = 1; r < grid()->rowCount(); ++r)
+            if (cellText(grid(), r, 1) == QLatin1String(name))
+                return r;
+        return -1;
+    }
+    void click(int row, int col)
+    {
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {},
+                          grid()->visualItemRect(grid()->item(row, col)).center());
+    }
+    // The manager changes a unit's state a moment after it took the request, as the real one does.
+    bool refreshUntil(const char *name, const char *status)
+    {
+        for (int i = 0; i < 100; ++i) {
+            QTest::mouseClick(h->controls().cmdRF, Qt::LeftButton);
+            if (cellText(grid(), rowOf(name), 3) == QLatin1String(status))
+                return true;
+            QTest::qWait(20);
+        }
+        return false;
+    }
+
+    std::unique_ptr<PrivateBus> m_bus;
+    std::unique_ptr<WindowHarness> h;
+};
+
+} // namespace
+
+TEST_F(ServicesOfThisComputer, ListsStartsAndStopsThroughTheServiceManager)
+{
+    EXPECT_EQ(h->controls().lblServtit->text(), QStringLiteral("Currently 2 Out Of 4 Services Are Started"));
+    ASSERT_GT(rowOf("nginx.service"), 0);
+    EXPECT_EQ(cellText(grid(), rowOf("nginx.service"), 0), QStringLiteral("A high performance web server"));
+    EXPECT_EQ(cellText(grid(), rowOf("nginx.service"), 2), QStringLiteral("Auto"));
+    EXPECT_EQ(cellText(grid(), rowOf("cron.service"), 2), QStringLiteral("Manual"));
+
+    click(rowOf("nginx.service"), 4);
+    EXPECT_TRUE(refreshUntil("nginx.service", "Started"));
+    click(rowOf("ssh.service"), 4);
+    EXPECT_TRUE(refreshUntil("ssh.service", "Stopped"));
+    EXPECT_TRUE(h->dialogs.shown().empty()) << h->dialogs.messageTexts().join('|').toStdString();
+}
+
+TEST_F(ServicesOfThisComputer, ARefusedRequestIsReported)
+{
+    click(rowOf("locked.service"), 4);
+    ASSERT_EQ(h->dialogs.shown().size(), 1u);
+    EXPECT_TRUE(
+        h->dialogs.shown()[0].text.startsWith(QStringLiteral("The Following Error Has occured:-2147024891 ")))
+        << h->dialogs.shown()[0].text.toStdString();
+    EXPECT_EQ(h->dialogs.shown()[0].title, QStringLiteral("Application Error"));
+    EXPECT_EQ(cellText(grid(), rowOf("locked.service"), 3), QStringLiteral("Stopped"));
+}
