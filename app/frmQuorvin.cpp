@@ -209,7 +209,10 @@ void frmQuorvin::showPageControls()
 void frmQuorvin::tmr1_Timer()
 {
     // A tick that arrives while a box is open, or while a refresh runs, starts nothing: boxes never stack up.
-    if (!m_state.RealTimeMode || m_inTick || m_dialogs.isShowing())
+    if (m_inTick || m_dialogs.isShowing())
+        return;
+    m_source.closeIdleConnections();
+    if (!m_state.RealTimeMode)
         return;
     m_inTick = true;
     const auto countTick = [this] {

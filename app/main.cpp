@@ -2,6 +2,7 @@
 #include "app/Clock.h"
 #include "app/CommandLine.h"
 #include "app/Environment.h"
+#include "app/HostKeyQuestion.h"
 #include "app/ErrorReport.h"
 #include "app/MessageBoxDialogs.h"
 #include "app/frmQuorvin.h"
@@ -18,8 +19,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(applicationTitle());
     QApplication::setWindowIcon(appIcon());
     try {
-        const auto source = mgmt::createSource();
         MessageBoxDialogs dialogs;
+        const auto source = mgmt::createSource(HostKeyQuestion(dialogs));
         SystemClock clock;
         SystemEnvironment environment;
         frmQuorvin form(*source, dialogs, clock, environment);

@@ -110,6 +110,16 @@ std::string quoteQueryName(std::string_view name)
     return result;
 }
 
+std::vector<Instance> answerOf(const Query &query, std::vector<Instance> instances)
+{
+    if (query.nameEquals)
+        std::erase_if(instances, [&](const Instance &instance) {
+            const Value *name = instance.find("Name");
+            return !name || !name->isText() || !equalsIgnoringCase(name->text(), *query.nameEquals);
+        });
+    return instances;
+}
+
 std::string classQuery(std::string_view className)
 {
     return "select * from " + std::string(className);

@@ -1,7 +1,10 @@
 #pragma once
+#include "mgmt/Instance.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorvin::mgmt {
 
@@ -16,6 +19,10 @@ Query parseQuery(std::string_view text);
 
 // Writes a name for the quotes of a where-name query: ' becomes \' and \ becomes \\.
 std::string quoteQueryName(std::string_view name);
+
+// What the query answers from all the instances of its class: those whose Name equals the where-name value
+// without regard to case, or all of them.
+std::vector<Instance> answerOf(const Query &query, std::vector<Instance> instances);
 
 // The query that instancesOf(className) stands for.
 std::string classQuery(std::string_view className);

@@ -198,16 +198,7 @@ public:
         const auto whole = m_computer->queries.find(normalisedQuery(classQuery(query.className)));
         if (whole == m_computer->queries.end())
             throw Error(err::InvalidClass);
-        std::vector<Instance> instances = next(whole->second);
-        if (!query.nameEquals)
-            return instances;
-        std::vector<Instance> named;
-        for (Instance &instance : instances) {
-            const Value *name = instance.find("Name");
-            if (name && name->isText() && equalsIgnoringCase(name->text(), *query.nameEquals))
-                named.push_back(std::move(instance));
-        }
-        return named;
+        return answerOf(query, next(whole->second));
     }
 
 private:

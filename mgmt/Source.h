@@ -21,6 +21,8 @@ class Source {
 public:
     virtual ~Source() = default;
     virtual std::unique_ptr<Service> connect(std::string_view moniker) = 0;
+    // Closes connections that have not been used for a while; the window calls it on every poll tick.
+    virtual void closeIdleConnections() {}
 };
 
 } // namespace quorvin::mgmt

@@ -2,7 +2,6 @@
 #include "mgmt/Query.h"
 #include "mgmt/linux/LocalClasses.h"
 
-#include <algorithm>
 
 namespace quorvin::mgmt::linux_ {
 
@@ -16,14 +15,7 @@ std::vector<Instance> LocalService::instancesOf(std::string_view className)
 std::vector<Instance> LocalService::execQuery(std::string_view wql)
 {
     const Query query = parseQuery(wql);
-    std::vector<Instance> instances = localInstancesOf(*m_system, query.className);
-    if (query.nameEquals) {
-        std::erase_if(instances, [&](const Instance &instance) {
-            const Value *name = instance.find("Name");
-            return !name || !name->isText() || !equalsIgnoringCase(name->text(), *query.nameEquals);
-        });
-    }
-    return instances;
+    return answerOf(query, localInstancesOf(*m_system, query.className));
 }
 
 } // namespace quorvin::mgmt::linux_

@@ -12,11 +12,7 @@
 
 namespace quorvin::mgmt::linux_ {
 
-namespace {
-
-// Strictly a positive decimal pid: kill() takes 0 and negative numbers as process groups, and -1 as every
-// process there is.
-pid_t handlePid(const Instance &instance)
+pid_t processIdOf(const Instance &instance)
 {
     const Value *handle = instance.find("Handle");
     const std::string text = handle && handle->isText() ? handle->text() : std::string();
@@ -27,15 +23,13 @@ pid_t handlePid(const Instance &instance)
     return static_cast<pid_t>(*pid);
 }
 
-} // namespace
-
 ProcessTerminator::ProcessTerminator(bool thisComputer) : m_thisComputer(thisComputer) {}
 
 void ProcessTerminator::invoke(const Instance &instance, std::string_view method) const
 {
     if (!equalsIgnoringCase(method, "Terminate"))
         throw Error(err::MethodNotSupported);
-    const pid_t pid = handlePid(instance);
+    const pid_t pid = processIdOf(instance);
     if (!m_thisComputer)
         throw Error(err::Failed, "The processes of a saved system tree cannot be terminated.");
     if (::kill(pid, SIGTERM) == 0)

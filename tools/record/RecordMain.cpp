@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iostream>
 #include <thread>
+#include <unistd.h>
 
 using namespace quorvin;
 
@@ -23,6 +24,18 @@ const std::vector<std::string> AllClasses = {"win32_operatingsystem",
                                              "Win32_Process",
                                              "Win32_Service",
                                              "Win32_PerfRawData_Tcpip_NetworkInterface"};
+
+// A host key that known_hosts does not hold is accepted only by the person at the terminal.
+bool askOnTerminal(const std::string &computer, const std::string &keyType, const std::string &fingerprint)
+{
+    if (!isatty(STDIN_FILENO))
+        return false;
+    std::cerr << "The host key of " << computer << " is not known yet.\n" << keyType << " key fingerprint: "
+              << fingerprint << "\nRecord it in known_hosts and connect? [y/N] ";
+    std::string answer;
+    std::getline(std::cin, answer);
+    return answer == "y" || answer == "Y" || answer == "yes";
+}
 
 int fail(const std::string &why)
 {
@@ -61,7 +74,7 @@ int main(int argc, char **argv)
     if (options.classes.empty())
         options.classes = AllClasses;
     try {
-        const auto source = mgmt::createSource();
+        const auto source = mgmt::createSource(askOnTerminal);
         tools::Recorder recorder(*source, options);
         const auto recording = recorder.record([](auto ms) { std::this_thread::sleep_for(ms); });
         for (const std::string &cls : recorder.skipped())

@@ -1,0 +1,47 @@
+#include "mgmt/remote/RemoteComputer.h"
+#include "mgmt/Error.h"
+
+namespace quorvin::mgmt::remote {
+
+RemoteComputer::RemoteComputer(std::string name, SshSettings settings, HostKeyQuestion question)
+    : m_name(std::move(name)), m_settings(std::move(settings)), m_question(std::move(question))
+{
+}
+
+SshSession &RemoteComputer::session()
+{
+    m_lastUsed = std::chrono::steady_clock::now();
+    if (m_session && m_session->broken())
+        m_session.reset();
+    if (!m_session)
+        m_session = std::make_unique<SshSession>(m_name, m_settings, m_question);
+    return *m_session;
+}
+
+SshSession::Answer RemoteComputer::run(std::string_view commands)
+{
+    SshSession::Answer answer;
+    use([&](SshSession &session) { answer = session.run(commands); });
+    return answer;
+}
+
+void RemoteComputer::use(const std::function<void(SshSession &)> &work)
+{
+    SshSession &open = session();
+    try {
+        work(open);
+    } catch (...) {
+        if (open.broken())
+            m_session.reset();
+        throw;
+    }
+    m_lastUsed = std::chrono::steady_clock::now();
+}
+
+void RemoteComputer::closeIfIdle(std::chrono::steady_clock::time_point now)
+{
+    if (m_session && now - m_lastUsed > std::chrono::seconds(m_settings.idleSeconds))
+        m_session.reset();
+}
+
+} // namespace quorvin::mgmt::remote

@@ -1,0 +1,37 @@
+#pragma once
+#include "mgmt/remote/SshSession.h"
+#include "mgmt/remote/SshSettings.h"
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace quorvin::mgmt::remote {
+
+// One computer watched over SSH: its connection is opened when first needed, kept while it is in use, opened
+// anew after it was lost, and closed after an idle time.
+class RemoteComputer final {
+public:
+    RemoteComputer(std::string name, SshSettings settings, HostKeyQuestion question);
+
+    // The open session, connecting first when there is none.
+    SshSession &session();
+    // Runs commands on the computer; a lost connection is dropped, so that the next call connects anew.
+    SshSession::Answer run(std::string_view commands);
+    // Runs something that uses the session directly (the service manager's bus), with the same care.
+    void use(const std::function<void(SshSession &)> &work);
+
+    void closeIfIdle(std::chrono::steady_clock::time_point now);
+    bool connected() const noexcept { return m_session != nullptr; }
+    const std::string &name() const noexcept { return m_name; }
+
+private:
+    std::string m_name;
+    SshSettings m_settings;
+    HostKeyQuestion m_question;
+    std::unique_ptr<SshSession> m_session;
+    std::chrono::steady_clock::time_point m_lastUsed;
+};
+
+} // namespace quorvin::mgmt::remote

@@ -1,0 +1,49 @@
+#pragma once
+#include "mgmt/linux/BusHandle.h"
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+struct ssh_channel_struct;
+
+namespace quorvin::mgmt::remote {
+
+class SshSession;
+
+// The computer's system bus, reached through an SSH channel that runs systemd-stdio-bridge there, so that the
+// same sd-bus code serves the local and a remote service manager. While it lives, a pump moves the bus's bytes
+// between the channel and a socket; the session is not used for anything else meanwhile.
+class SshBusBridge final {
+public:
+    // Throws "The service manager is not available: …" when the bridge does not come up.
+    explicit SshBusBridge(SshSession &session);
+    ~SshBusBridge();
+    SshBusBridge(const SshBusBridge &) = delete;
+    SshBusBridge &operator=(const SshBusBridge &) = delete;
+
+    sd_bus *bus() const noexcept { return m_bus.get(); }
+
+    // Runs a call on the bus. When the bridge itself went away meanwhile (the computer has no system bus), the
+    // error says what the bridge said instead of the bus's "not connected".
+    void call(const std::function<void(sd_bus *)> &work);
+
+private:
+    void pump();
+    void stop() noexcept;
+
+    SshSession &m_session;
+    ssh_channel_struct *m_channel = nullptr;
+    int m_busEnd = -1;  // sd-bus's side of the socket pair
+    int m_pumpEnd = -1; // the pump's side
+    std::atomic<bool> m_stopping{false};
+    std::atomic<bool> m_channelFailed{false};
+    std::mutex m_complaintMutex;
+    std::string m_complaint; // what the bridge wrote to its error stream
+    std::thread m_pump;
+    linux_::BusPtr m_bus;
+};
+
+} // namespace quorvin::mgmt::remote
