@@ -10,10 +10,10 @@ PACKAGES=(
     build-essential cmake pkg-config
     qt6-base-dev libgl-dev fonts-liberation2
     libgtest-dev libbenchmark-dev nlohmann-json3-dev
-    libsystemd-dev
+    libsystemd-dev libssh-dev
 )
 # What only the tests need: a headless X server for screenshots; a private D-Bus for the stand-in service manager.
-TEST_PACKAGES=(xvfb xauth x11-apps imagemagick dbus python3-dbus python3-gi)
+TEST_PACKAGES=(xvfb xauth x11-apps imagemagick dbus python3-dbus python3-gi openssh-server iproute2)
 # A container with real systemd for the service tests. Without recommends: systemd-container's recommended
 # libnss-mymachines rewrites /etc/nsswitch.conf.
 TEST_PACKAGES_NO_RECOMMENDS=(debootstrap systemd-container)

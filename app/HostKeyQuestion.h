@@ -10,7 +10,8 @@ class Dialogs;
 class HostKeyQuestion final {
 public:
     explicit HostKeyQuestion(Dialogs &dialogs) : m_dialogs(dialogs) {}
-    bool operator()(const std::string &computer, const std::string &keyType, const std::string &fingerprint) const;
+    bool operator()(const std::string &computer, const std::string &keyType,
+                    const std::string &fingerprint) const;
 
 private:
     Dialogs &m_dialogs;

@@ -2,7 +2,6 @@
 #include "mgmt/Query.h"
 #include "mgmt/linux/LocalClasses.h"
 
-
 namespace quorvin::mgmt::linux_ {
 
 LocalService::LocalService(std::shared_ptr<const LocalSystem> system) : m_system(std::move(system)) {}

@@ -65,8 +65,8 @@ Moment momentOf(const RemoteTexts &texts, const std::string &key)
     std::string_view rest = line;
     const std::string_view epoch = nextToken(rest);
     std::int64_t seconds = 0;
-    if (!epoch.empty() && std::from_chars(epoch.data(), epoch.data() + epoch.size(), seconds).ec == std::errc() &&
-        seconds > 0)
+    if (!epoch.empty() &&
+        std::from_chars(epoch.data(), epoch.data() + epoch.size(), seconds).ec == std::errc() && seconds > 0)
         moment.epoch = seconds;
     moment.offset = offsetMinutes(nextToken(rest));
     return moment;
@@ -75,7 +75,8 @@ Moment momentOf(const RemoteTexts &texts, const std::string &key)
 std::vector<Instance> operatingSystem(const Computer &computer)
 {
     // The install date: the root file system's birth, else the machine ID's or the host name's file.
-    const RemoteTexts texts = query(*computer, R"sh(grep -aH '' /etc/os-release /usr/lib/os-release /proc/sys/kernel/ostype \
+    const RemoteTexts texts =
+        query(*computer, R"sh(grep -aH '' /etc/os-release /usr/lib/os-release /proc/sys/kernel/ostype \
  /proc/sys/kernel/osrelease /proc/meminfo /etc/machine-id /var/lib/dbus/machine-id 2>/dev/null
 set -- [0-9]*; echo "=processes $#"
 b=$(sed -n 's/^btime //p' /proc/stat)
@@ -90,9 +91,9 @@ echo "=install $i $(date -d "@$i" +%z 2>/dev/null)")sh");
                 facts.caption = std::move(*name);
                 break;
             }
-    facts.kernel = std::string(singleValue(texts.required("/proc/sys/kernel/ostype"), "/proc/sys/kernel/ostype")) +
-                   " " +
-                   std::string(singleValue(texts.required("/proc/sys/kernel/osrelease"), "/proc/sys/kernel/osrelease"));
+    facts.kernel =
+        std::string(singleValue(texts.required("/proc/sys/kernel/ostype"), "/proc/sys/kernel/ostype")) + " " +
+        std::string(singleValue(texts.required("/proc/sys/kernel/osrelease"), "/proc/sys/kernel/osrelease"));
     for (const std::string path : {"/etc/machine-id", "/var/lib/dbus/machine-id"})
         if (const std::string *text = texts.file(path)) {
             facts.machineId = std::string(trimmed(*text));
@@ -114,7 +115,8 @@ echo "=install $i $(date -d "@$i" +%z 2>/dev/null)")sh");
 std::vector<Instance> processorCounters(const Computer &computer)
 {
     const RemoteTexts texts = query(*computer, "grep -aH '' /proc/stat");
-    return processorPerfInstances(parseCpuStat(texts.required("/proc/stat")), computer->session().ticksPerSecond());
+    return processorPerfInstances(parseCpuStat(texts.required("/proc/stat")),
+                                  computer->session().ticksPerSecond());
 }
 
 std::vector<Instance> processors(const Computer &computer)
@@ -123,8 +125,8 @@ std::vector<Instance> processors(const Computer &computer)
     return processorInstances(parseCpuInfo(texts.required("/proc/cpuinfo")));
 }
 
-// The processes in ascending pid order, from the texts of PID/stat (and, for the counters, PID/statm,
-// PID/status and PID/fd); a process whose files vanished on the way is left out.
+// The processes in ascending pid order, from the texts of PID/stat (and, for the counters, PID/statm and
+// PID/status); a process whose files vanished on the way is left out.
 std::vector<ProcessSample> processSamples(const RemoteTexts &texts, bool counters)
 {
     std::vector<ProcessSample> samples;
@@ -149,8 +151,6 @@ std::vector<ProcessSample> processSamples(const RemoteTexts &texts, bool counter
             sample.sharedPages = memory.sharedPages;
             if (const std::string *status = texts.file(pid + "/status"))
                 sample.swappedKb = parseStatusSwapKb(*status, "/proc/" + pid + "/status");
-            if (const std::string *fds = texts.file(pid + "/fd"))
-                sample.handles = parseUnsigned(trimmed(*fds)).value_or(0);
         }
         samples.push_back(std::move(sample));
     }
@@ -160,11 +160,11 @@ std::vector<ProcessSample> processSamples(const RemoteTexts &texts, bool counter
 
 std::vector<Instance> processCounters(const Computer &computer)
 {
-    // Swap is looked at only where there is any; the size of an fd directory is the number of open descriptors
-    // on kernels from 6.2 on, and 0 before.
-    const RemoteTexts texts = query(*computer, R"sh(grep -aH '' [0-9]*/stat [0-9]*/statm /proc/stat /proc/uptime 2>/dev/null
-grep -q '^SwapTotal: *0 kB' /proc/meminfo || grep -aH '^VmSwap' [0-9]*/status 2>/dev/null
-stat -c '%n:%s' [0-9]*/fd 2>/dev/null)sh");
+    // Swap is looked at only where there is any. Open descriptors are not counted here: a second pass over
+    // the process table would about double what a refresh costs the computer (bench/remote_bench.cpp).
+    const RemoteTexts texts =
+        query(*computer, R"sh(grep -aH '' [0-9]*/stat [0-9]*/statm /proc/stat /proc/uptime 2>/dev/null
+grep -q '^SwapTotal: *0 kB' /proc/meminfo || grep -aH '^VmSwap' [0-9]*/status 2>/dev/null)sh");
     ProcessWalk walk;
     walk.processes = processSamples(texts, true);
     const CpuStat cpu = parseCpuStat(texts.required("/proc/stat"));
@@ -225,7 +225,8 @@ std::vector<Instance> services(const Computer &computer)
 
 std::vector<Instance> networkInterfaces(const Computer &computer)
 {
-    const RemoteTexts texts = query(*computer, "grep -aH '' /proc/net/dev /sys/class/net/*/speed 2>/dev/null");
+    const RemoteTexts texts =
+        query(*computer, "grep -aH '' /proc/net/dev /sys/class/net/*/speed 2>/dev/null");
     const std::vector<InterfaceCounters> interfaces = parseNetDev(texts.required("/proc/net/dev"));
     std::vector<std::uint64_t> speeds;
     for (const InterfaceCounters &c : interfaces) {
@@ -252,7 +253,8 @@ const std::array<ClassEntry, 7> Classes{{
 
 } // namespace
 
-std::vector<Instance> remoteInstancesOf(const std::shared_ptr<RemoteComputer> &computer, std::string_view className)
+std::vector<Instance> remoteInstancesOf(const std::shared_ptr<RemoteComputer> &computer,
+                                        std::string_view className)
 {
     for (const ClassEntry &entry : Classes)
         if (equalsIgnoringCase(entry.name, className))

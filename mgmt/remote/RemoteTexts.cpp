@@ -11,14 +11,17 @@ RemoteTexts::RemoteTexts(std::string_view output)
         output.remove_prefix(end == std::string_view::npos ? output.size() : end + 1);
         if (line.starts_with('=')) {
             const auto blank = line.find(' ');
-            const std::string_view key = line.substr(1, blank == std::string_view::npos ? line.size() : blank - 1);
-            const std::string_view value = blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1);
+            const std::string_view key =
+                line.substr(1, blank == std::string_view::npos ? line.size() : blank - 1);
+            const std::string_view value =
+                blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1);
             m_values[std::string(key)] = std::string(value);
             continue;
         }
         // Paths are absolute or below /proc, and never hold a colon.
         const auto colon = line.find(':');
-        if (colon == std::string_view::npos || colon == 0 || line.substr(0, colon).find(' ') != std::string_view::npos)
+        if (colon == std::string_view::npos || colon == 0 ||
+            line.substr(0, colon).find(' ') != std::string_view::npos)
             continue;
         std::string &text = m_files[std::string(line.substr(0, colon))];
         text.append(line.substr(colon + 1));

@@ -76,8 +76,8 @@ SshBusBridge::SshBusBridge(SshSession &session) : m_session(session)
     if (result < 0) {
         const bool channelFailed = m_channelFailed;
         stop();
-        unavailable("the system bus of " + session.computer() + " does not answer (" + std::strerror(-result) +
-                    (channelFailed ? ", the SSH channel failed" : "") + ")");
+        unavailable("the system bus of " + session.computer() + " does not answer (" +
+                    std::strerror(-result) + (channelFailed ? ", the SSH channel failed" : "") + ")");
     }
 }
 
@@ -102,7 +102,8 @@ void SshBusBridge::call(const std::function<void(sd_bus *)> &work)
             said.pop_back();
         if (!said.empty())
             unavailable(m_session.computer() + " answered: " + said);
-        unavailable("the bridge to the system bus of " + m_session.computer() + " ended at once; does it run systemd?");
+        unavailable("the bridge to the system bus of " + m_session.computer() +
+                    " ended at once; does it run systemd?");
     }
 }
 

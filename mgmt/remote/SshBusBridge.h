@@ -14,8 +14,8 @@ namespace quorvin::mgmt::remote {
 class SshSession;
 
 // The computer's system bus, reached through an SSH channel that runs systemd-stdio-bridge there, so that the
-// same sd-bus code serves the local and a remote service manager. While it lives, a pump moves the bus's bytes
-// between the channel and a socket; the session is not used for anything else meanwhile.
+// same sd-bus code serves the local and a remote service manager. While it lives, a pump moves the bus's
+// bytes between the channel and a socket; the session is not used for anything else meanwhile.
 class SshBusBridge final {
 public:
     // Throws "The service manager is not available: …" when the bridge does not come up.
@@ -26,8 +26,8 @@ public:
 
     sd_bus *bus() const noexcept { return m_bus.get(); }
 
-    // Runs a call on the bus. When the bridge itself went away meanwhile (the computer has no system bus), the
-    // error says what the bridge said instead of the bus's "not connected".
+    // Runs a call on the bus. When the bridge itself went away meanwhile (the computer has no system bus),
+    // the error says what the bridge said instead of the bus's "not connected".
     void call(const std::function<void(sd_bus *)> &work);
 
 private:

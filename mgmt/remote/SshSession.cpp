@@ -23,8 +23,8 @@ std::string randomMarker()
     std::random_device device;
     std::uniform_int_distribution<std::uint64_t> any;
     char text[48];
-    std::snprintf(text, sizeof text, "\036quorvin-%016llx%016llx", static_cast<unsigned long long>(any(device)),
-                  static_cast<unsigned long long>(any(device)));
+    std::snprintf(text, sizeof text, "\036quorvin-%016llx%016llx",
+                  static_cast<unsigned long long>(any(device)), static_cast<unsigned long long>(any(device)));
     return text;
 }
 
@@ -44,7 +44,8 @@ std::string fingerprintOf(ssh_key key)
 } // namespace
 
 SshSession::SshSession(std::string computer, const SshSettings &settings, const HostKeyQuestion &question)
-    : m_computer(std::move(computer)), m_marker(randomMarker()), m_answerTimeoutMs(settings.answerTimeoutSeconds * 1000)
+    : m_computer(std::move(computer)), m_marker(randomMarker()),
+      m_answerTimeoutMs(settings.answerTimeoutSeconds * 1000)
 {
     try {
         connect(settings);
@@ -95,12 +96,12 @@ void SshSession::connect(const SshSettings &settings)
     // The user's configuration first, then the system's, as ssh reads them: aliases, users, ports, keys.
     for (const std::string &config : {settings.userConfig, settings.globalConfig})
         if (readable(config) && ssh_options_parse_config(m_session, config.c_str()) != SSH_OK)
-            throw Error(err::Failed, "The SSH configuration " + config + " cannot be read: " +
-                                         ssh_get_error(m_session));
+            throw Error(err::Failed,
+                        "The SSH configuration " + config + " cannot be read: " + ssh_get_error(m_session));
     ssh_options_set(m_session, SSH_OPTIONS_PROCESS_CONFIG, &no);
     if (ssh_connect(m_session) != SSH_OK)
-        throw Error(err::RemoteServerUnavailable, Error::standardDescription(err::RemoteServerUnavailable) + " (" +
-                                                      ssh_get_error(m_session) + ")");
+        throw Error(err::RemoteServerUnavailable, Error::standardDescription(err::RemoteServerUnavailable) +
+                                                      " (" + ssh_get_error(m_session) + ")");
 }
 
 void SshSession::checkHostKey(const SshSettings &settings, const HostKeyQuestion &question)
@@ -110,17 +111,21 @@ void SshSession::checkHostKey(const SshSettings &settings, const HostKeyQuestion
         return;
     const std::string where = settings.knownHosts.empty() ? std::string("known_hosts") : settings.knownHosts;
     if (state == SSH_KNOWN_HOSTS_CHANGED || state == SSH_KNOWN_HOSTS_OTHER)
-        throw Error(err::AccessDenied,
-                    "WARNING: the host key of " + m_computer + " is not the one recorded in " + where +
-                        ". Someone may be intercepting the connection (a man-in-the-middle attack), or the computer "
-                        "was set up anew. Quorvin did not connect. If the change is expected, remove the old key "
-                        "from " + where + " and connect again.");
+        throw Error(
+            err::AccessDenied,
+            "WARNING: the host key of " + m_computer + " is not the one recorded in " + where +
+                ". Someone may be intercepting the connection (a man-in-the-middle attack), or the computer "
+                "was set up anew. Quorvin did not connect. If the change is expected, remove the old key "
+                "from " +
+                where + " and connect again.");
     if (state == SSH_KNOWN_HOSTS_ERROR)
-        throw Error(err::Failed, "The host key of " + m_computer + " cannot be checked: " + ssh_get_error(m_session));
+        throw Error(err::Failed,
+                    "The host key of " + m_computer + " cannot be checked: " + ssh_get_error(m_session));
 
     ssh_key key = nullptr;
     if (ssh_get_server_publickey(m_session, &key) != SSH_OK)
-        throw Error(err::Failed, "The host key of " + m_computer + " cannot be read: " + ssh_get_error(m_session));
+        throw Error(err::Failed,
+                    "The host key of " + m_computer + " cannot be read: " + ssh_get_error(m_session));
     const std::string type = ssh_key_type_to_char(ssh_key_type(key));
     const std::string fingerprint = fingerprintOf(key);
     ssh_key_free(key);
@@ -134,12 +139,15 @@ void SshSession::checkHostKey(const SshSettings &settings, const HostKeyQuestion
 
 void SshSession::signIn()
 {
-    // The agent's keys, then the identity files the configuration names or the default ones; never a password.
+    // The agent's keys, then the identity files the configuration names or the default ones; never a
+    // password.
     const int result = ssh_userauth_publickey_auto(m_session, nullptr, nullptr);
     if (result != SSH_AUTH_SUCCESS)
-        throw Error(err::AccessDenied, "Access is denied. " + m_computer +
-                                           " accepted none of the keys offered by the SSH agent and the identity "
-                                           "files (" + ssh_get_error(m_session) + ").");
+        throw Error(err::AccessDenied,
+                    "Access is denied. " + m_computer +
+                        " accepted none of the keys offered by the SSH agent and the identity "
+                        "files (" +
+                        ssh_get_error(m_session) + ").");
 }
 
 void SshSession::openShell()
@@ -149,7 +157,8 @@ void SshSession::openShell()
         ssh_channel_request_exec(m_shell, "exec /bin/sh") != SSH_OK)
         lost(std::string("no shell could be started: ") + ssh_get_error(m_session));
     // What the computer's shells count in; a greeting printed on start ends up here and is ignored.
-    const RemoteTexts facts(run("echo \"=ticks $(getconf CLK_TCK)\"; echo \"=page $(getconf PAGESIZE)\"").output);
+    const RemoteTexts facts(
+        run("echo \"=ticks $(getconf CLK_TCK)\"; echo \"=page $(getconf PAGESIZE)\"").output);
     if (const auto ticks = facts.value("ticks"); ticks && !ticks->empty())
         m_ticksPerSecond = std::stoull(*ticks);
     if (const auto page = facts.value("page"); page && !page->empty())
@@ -185,11 +194,12 @@ SshSession::Answer SshSession::run(std::string_view commands)
         // What the commands say on their error stream is not part of the answer, but must not back up.
         while (ssh_channel_read_nonblocking(m_shell, buffer, sizeof buffer, 1) > 0) {
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                                 std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             lost("no answer within " + std::to_string(m_answerTimeoutMs / 1000) + " seconds");
-        const int got = ssh_channel_read_timeout(m_shell, buffer, sizeof buffer, 0, static_cast<int>(left.count()));
+        const int got =
+            ssh_channel_read_timeout(m_shell, buffer, sizeof buffer, 0, static_cast<int>(left.count()));
         if (got == SSH_ERROR)
             lost(ssh_get_error(m_session));
         if (got == 0 && (ssh_channel_is_eof(m_shell) || !ssh_channel_is_open(m_shell)))

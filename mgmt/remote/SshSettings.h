@@ -4,12 +4,13 @@
 
 namespace quorvin::mgmt::remote {
 
-// Where the user's SSH set-up lives and how long to wait: the names resolve as the user's own `ssh NAME` would.
+// Where the user's SSH set-up lives and how long to wait: the names resolve as the user's own `ssh NAME`
+// would.
 struct SshSettings {
     std::string sshDirectory;                         // ~/.ssh: default identity files
     std::string userConfig;                           // ~/.ssh/config
     std::string globalConfig = "/etc/ssh/ssh_config"; // read after the user's, as ssh does
-    std::string knownHosts;                           // ~/.ssh/known_hosts, unless the configuration names another
+    std::string knownHosts; // ~/.ssh/known_hosts, unless the configuration names another
     int connectTimeoutSeconds = 5;
     int answerTimeoutSeconds = 15; // a query that gets no answer this long has lost its connection
     int idleSeconds = 60;          // a connection unused this long is closed
@@ -21,7 +22,7 @@ struct SshSettings {
 };
 
 // Asked once for a host key that known_hosts does not hold: true records it there and connects.
-using HostKeyQuestion =
-    std::function<bool(const std::string &computer, const std::string &keyType, const std::string &fingerprint)>;
+using HostKeyQuestion = std::function<bool(const std::string &computer, const std::string &keyType,
+                                           const std::string &fingerprint)>;
 
 } // namespace quorvin::mgmt::remote

@@ -9,7 +9,8 @@
 namespace quorvin::test {
 
 // A server program a host runs for as long as it lives. It is stopped and reaped when the object goes, and
-// it gets a signal should the test process die first, so that nothing outlives the test.
+// it gets a signal should the test process die first, so that nothing outlives the test. (The kernel sends
+// that signal when the thread that made the object ends: make hosts on a thread that outlives them.)
 class Daemon final {
 public:
     enum class Ending {

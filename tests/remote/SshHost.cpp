@@ -1,21 +1,39 @@
 #include "SshHost.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quorvin::test {
 
 namespace {
 
+// Directories of test processes that were killed before they could remove theirs.
+void removeLeftovers(const std::string &base)
+{
+    std::error_code ignored;
+    for (const auto &entry : std::filesystem::directory_iterator(base, ignored)) {
+        std::istringstream name(entry.path().filename().string());
+        std::string kind;
+        pid_t owner = 0;
+        if (std::getline(name, kind, '-') && name >> owner && owner > 0 && ::kill(owner, 0) != 0 &&
+            errno == ESRCH)
+            std::filesystem::remove_all(entry.path(), ignored);
+    }
+}
+
 std::string newWorkDir(const std::string &kind)
 {
     const std::string base = QUORVIN_REMOTE_HOSTS_DIR;
     std::filesystem::create_directories(base);
-    std::string pattern = base + "/" + kind + "-XXXXXX";
+    removeLeftovers(base);
+    std::string pattern = base + "/" + kind + "-" + std::to_string(::getpid()) + "-XXXXXX";
     if (!::mkdtemp(pattern.data()))
         throw std::runtime_error("cannot make a directory under " + base);
     return pattern;

@@ -42,8 +42,8 @@ public:
                                std::chrono::milliseconds limit = std::chrono::seconds(60)) const;
 
 protected:
-    // Makes a new working directory (`kind`-XXXXXX under the build directory) with the client key pair and
-    // the server's host key pair. Throws std::runtime_error when ssh-keygen fails.
+    // Makes a new working directory (`kind`-<test pid>-XXXXXX under the build directory) with the client key
+    // pair and the server's host key pair. Throws std::runtime_error when ssh-keygen fails.
     explicit SshHost(const std::string &kind);
 
     // Once the server is known: writes config and known_hosts.
