@@ -1,5 +1,6 @@
 #include "mgmt/linux/ProcessWalker.h"
 #include "mgmt/Error.h"
+#include "mgmt/linux/FileDescriptor.h"
 #include "mgmt/linux/MemInfo.h"
 #include "mgmt/linux/ProcStat.h"
 #include "mgmt/linux/ProcessTexts.h"
@@ -21,22 +22,6 @@ namespace {
 
 // Room for any stat, statm or status text in one read; /proc/stat of a large machine grows it once.
 constexpr std::size_t InitialBufferSize = 8 * 1024;
-
-class Descriptor final {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int get() const noexcept { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 // "/proc/PID/LEAF" without allocating: the part after "/proc/" opens the file below the proc directory, the
 // whole names it in errors.
@@ -155,7 +140,7 @@ std::vector<std::int32_t> ProcessWalker::listPids()
 
 std::optional<std::string_view> ProcessWalker::read(const char *relative)
 {
-    const Descriptor fd(::openat(procFd(), relative, O_RDONLY | O_CLOEXEC));
+    const FileDescriptor fd(::openat(procFd(), relative, O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
         if (processEnded(errno))
             return std::nullopt;

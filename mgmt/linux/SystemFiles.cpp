@@ -1,5 +1,6 @@
 #include "mgmt/linux/SystemFiles.h"
 #include "mgmt/Error.h"
+#include "mgmt/linux/FileDescriptor.h"
 
 #include <cerrno>
 #include <cstring>
@@ -16,22 +17,6 @@ namespace {
 // Kernel files report a size of 0, so the size is not known beforehand: start with room for a large
 // /proc/stat (the interrupt line of a big server runs to tens of kilobytes) so that one read takes it all.
 constexpr std::size_t InitialReadSize = 64 * 1024;
-
-class FileDescriptor final {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-    int get() const noexcept { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 Error unreadable(const std::string &path, int error)
 {

@@ -3,6 +3,7 @@
 #include "NamespaceSshHost.h"
 #include "RemoteFixture.h"
 #include "app/GridCells.h"
+#include "support/GridClicks.h"
 #include "support/WindowHarness.h"
 
 #include <QCheckBox>
@@ -34,22 +35,6 @@ public:
 private:
     std::shared_ptr<FakeDialogs> m_dialogs;
 };
-
-int rowNamed(QTableWidget *grid, int column, const QString &text)
-{
-    for (int r = 1; r < grid->rowCount(); ++r)
-        if (cellText(grid, r, column) == text)
-            return r;
-    return -1;
-}
-
-void doubleClick(QTableWidget *grid, int row)
-{
-    grid->scrollToItem(grid->item(row, 0));
-    const QPoint at = grid->visualItemRect(grid->item(row, 0)).center();
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
-}
 
 // The loopback host is this machine: a process it ended is gone, or a zombie until its parent reaps it.
 bool endedOnThisMachine(qint64 pid)
@@ -123,7 +108,7 @@ TEST_F(LoopbackWindow, EndsRemoteProcessesByIdAndByName)
     });
 
     h.dialogs.answerConfirm(true);
-    doubleClick(grid, rowNamed(grid, 1, QString::number(pids[0])));
+    doubleClickCell(grid, rowWithText(grid, 1, QString::number(pids[0])), 0);
     EXPECT_EQ(h.dialogs.messageTexts().at(1),
               QStringLiteral("Process QVREMOTE(%1) Was Terminated").arg(pids[0]));
     EXPECT_TRUE(endedOnThisMachine(pids[0]));
@@ -131,7 +116,8 @@ TEST_F(LoopbackWindow, EndsRemoteProcessesByIdAndByName)
     h.dialogs.clear();
     h.controls().chkname->setChecked(true);
     h.dialogs.answerConfirm(true);
-    doubleClick(grid, rowNamed(grid, 0, QStringLiteral("QVREMOTE"))); // the name without an instance suffix
+    doubleClickCell(grid, rowWithText(grid, 0, QStringLiteral("QVREMOTE")),
+                    0); // the name without an instance suffix
     const QStringList said = h.dialogs.messageTexts();
     EXPECT_EQ(said.first(), QStringLiteral("Are You Sure You Wish To End All 'QVREMOTE' Processes"));
     for (qint64 pid : {pids[1], pids[2]}) {
@@ -182,8 +168,8 @@ TEST(NamespaceWindow, ARemoteHostShowsItsOwnProcesses)
     WindowHarness &h = *w.h;
     h.start(QString::fromStdString("/c:" + host.alias() + " /t:3"));
     QTableWidget *grid = h.controls().msfg;
-    EXPECT_GT(rowNamed(grid, 0, QStringLiteral("SSHD")), 0);
-    EXPECT_EQ(rowNamed(grid, 1, QString::number(::getpid())), -1) << "the test's own process is not there";
+    EXPECT_GT(rowWithText(grid, 0, QStringLiteral("SSHD")), 0);
+    EXPECT_EQ(rowWithText(grid, 1, QString::number(::getpid())), -1) << "the test's own process is not there";
     EXPECT_LT(grid->rowCount(), 20) << "only the host's own processes";
     h.clickTab(0);
     EXPECT_TRUE(h.controls().lblProc->text().endsWith(QStringLiteral(" Active Processes")));
@@ -200,19 +186,19 @@ TEST(ContainerWindow, ServicesOfARealServiceManagerAreStartedAndStopped)
     h.start(QString::fromStdString("/c:" + host.alias() + " /t:4"));
     QTableWidget *grid = h.controls().msfgServ;
     const QString unit = QStringLiteral("quorvin-enabled.service");
-    const int row = rowNamed(grid, 1, unit);
+    const int row = rowWithText(grid, 1, unit);
     ASSERT_GT(row, 0) << h.dialogs.messageTexts().join('|').toStdString();
     EXPECT_EQ(cellText(grid, row, 2), QStringLiteral("Auto"));
     EXPECT_EQ(cellText(grid, row, 3), QStringLiteral("Started"));
     const auto clickControl = [&] {
-        const int r = rowNamed(grid, 1, unit);
+        const int r = rowWithText(grid, 1, unit);
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                           grid->visualItemRect(grid->item(r, 4)).center());
     };
     const auto waitFor = [&](const char *status) {
         for (int i = 0; i < 100; ++i) {
             QTest::mouseClick(h.controls().cmdRF, Qt::LeftButton);
-            if (cellText(grid, rowNamed(grid, 1, unit), 3) == QLatin1String(status))
+            if (cellText(grid, rowWithText(grid, 1, unit), 3) == QLatin1String(status))
                 return true;
             QTest::qWait(50);
         }
@@ -221,7 +207,7 @@ TEST(ContainerWindow, ServicesOfARealServiceManagerAreStartedAndStopped)
     grid->scrollToItem(grid->item(row, 4));
     clickControl();
     EXPECT_TRUE(waitFor("Stopped"));
-    grid->scrollToItem(grid->item(rowNamed(grid, 1, unit), 4));
+    grid->scrollToItem(grid->item(rowWithText(grid, 1, unit), 4));
     clickControl();
     EXPECT_TRUE(waitFor("Started"));
     EXPECT_TRUE(h.dialogs.shown().empty()) << h.dialogs.messageTexts().join('|').toStdString();

@@ -50,13 +50,14 @@ int CountingSource::queries(const std::string &lowerCaseQuery) const
 Json recording(const std::string &computer, const Json &queries)
 {
     // Every class answers something, so that a test names only the classes it is about.
-    Json all = {{"select * from win32_operatingsystem", Json::array({Json::array({operatingSystem()})})},
-                {"select * from win32_perfrawdata_perfos_processor", Json::array({processorAnswer(1000, 5000)})},
-                {"select * from win32_processor", Json::array({Json::array({Json::object()})})},
-                {"select * from win32_perfrawdata_perfproc_process", Json::array({Json::array()})},
-                {"select * from win32_process", Json::array({Json::array()})},
-                {"select * from win32_service", Json::array({Json::array()})},
-                {"select * from win32_perfrawdata_tcpip_networkinterface", Json::array({Json::array()})}};
+    Json all = {
+        {"select * from win32_operatingsystem", Json::array({Json::array({operatingSystem()})})},
+        {"select * from win32_perfrawdata_perfos_processor", Json::array({processorAnswer(1000, 5000)})},
+        {"select * from win32_processor", Json::array({Json::array({Json::object()})})},
+        {"select * from win32_perfrawdata_perfproc_process", Json::array({Json::array()})},
+        {"select * from win32_process", Json::array({Json::array()})},
+        {"select * from win32_service", Json::array({Json::array()})},
+        {"select * from win32_perfrawdata_tcpip_networkinterface", Json::array({Json::array()})}};
     for (const auto &[key, value] : queries.items())
         all[key] = value;
     return Json{{"format", "quorvin-recording"},

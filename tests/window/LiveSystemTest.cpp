@@ -2,6 +2,7 @@
 #include "app/GridCells.h"
 #include "mgmt/linux/LocalSource.h"
 #include "pages/network/NetworkPage.h"
+#include "support/GridClicks.h"
 #include "support/WindowHarness.h"
 
 #include <QCheckBox>
@@ -79,22 +80,6 @@ private:
     std::vector<pid_t> m_pids;
 };
 
-int rowOf(QTableWidget *grid, qint64 pid)
-{
-    for (int r = 1; r < grid->rowCount(); ++r)
-        if (cellText(grid, r, 1) == QString::number(pid))
-            return r;
-    return -1;
-}
-
-void doubleClick(QTableWidget *grid, int row)
-{
-    grid->scrollToItem(grid->item(row, 0));
-    const QPoint at = grid->visualItemRect(grid->item(row, 0)).center();
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
-}
-
 } // namespace
 
 TEST(LiveSystem, EndsRealProcessesByIdAndByName)
@@ -106,11 +91,11 @@ TEST(LiveSystem, EndsRealProcessesByIdAndByName)
     h.start(QStringLiteral("/c:localhost /t:3"));
     QTableWidget *grid = h.controls().msfg;
     for (pid_t pid : {first, second, third})
-        ASSERT_GT(rowOf(grid, pid), 0) << "child " << pid << " is in the table";
-    EXPECT_EQ(cellText(grid, rowOf(grid, first), 0), QStringLiteral("QVSLEEPER"));
+        ASSERT_GT(rowWithText(grid, 1, QString::number(pid)), 0) << "child " << pid << " is in the table";
+    EXPECT_EQ(cellText(grid, rowWithText(grid, 1, QString::number(first)), 0), QStringLiteral("QVSLEEPER"));
 
     h.dialogs.answerConfirm(true);
-    doubleClick(grid, rowOf(grid, first));
+    doubleClickCell(grid, rowWithText(grid, 1, QString::number(first)), 0);
     EXPECT_EQ(h.dialogs.messageTexts().at(1),
               QStringLiteral("Process QVSLEEPER(%1) Was Terminated").arg(first));
     EXPECT_TRUE(sleepers.ended(first));
@@ -119,7 +104,7 @@ TEST(LiveSystem, EndsRealProcessesByIdAndByName)
     h.controls().chkname->setChecked(true);
     h.dialogs.answerConfirm(true);
     h.form().RefreshProcesses();
-    doubleClick(grid, rowOf(grid, second));
+    doubleClickCell(grid, rowWithText(grid, 1, QString::number(second)), 0);
     EXPECT_EQ(h.dialogs.messageTexts().first(),
               QStringLiteral("Are You Sure You Wish To End All 'QVSLEEPER' Processes"));
     EXPECT_TRUE(h.dialogs.messageTexts().contains(
@@ -129,8 +114,8 @@ TEST(LiveSystem, EndsRealProcessesByIdAndByName)
     EXPECT_TRUE(sleepers.ended(second));
     EXPECT_TRUE(sleepers.ended(third));
     h.form().RefreshProcesses();
-    EXPECT_EQ(rowOf(grid, second), -1);
-    EXPECT_EQ(rowOf(grid, third), -1);
+    EXPECT_EQ(rowWithText(grid, 1, QString::number(second)), -1);
+    EXPECT_EQ(rowWithText(grid, 1, QString::number(third)), -1);
 }
 
 TEST(LiveSystem, LoopbackTrafficShowsInTheTotals)

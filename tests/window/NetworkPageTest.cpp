@@ -40,10 +40,11 @@ Json answers(const std::vector<Counters> &eth0)
 
 Json networkRecording(const Json &adapterAnswers)
 {
-    return recording("alpha",
-                     {{"select * from win32_operatingsystem", Json::array({Json::array({operatingSystem()})})},
-                      {"select * from win32_perfrawdata_perfos_processor", Json::array({processorAnswer(1000, 5000)})},
-                      {"select * from win32_perfrawdata_tcpip_networkinterface", adapterAnswers}});
+    return recording(
+        "alpha",
+        {{"select * from win32_operatingsystem", Json::array({Json::array({operatingSystem()})})},
+         {"select * from win32_perfrawdata_perfos_processor", Json::array({processorAnswer(1000, 5000)})},
+         {"select * from win32_perfrawdata_tcpip_networkinterface", adapterAnswers}});
 }
 
 struct NetworkPageTest : ::testing::Test {
@@ -65,7 +66,8 @@ const Counters Base{1000, 2000, 500'000, 900'000};
 
 Counters plus(const Counters &c, long long sent, long long received, long long packets = 10)
 {
-    return {c.packetsSent + packets, c.packetsReceived + packets, c.bytesSent + sent, c.bytesReceived + received};
+    return {c.packetsSent + packets, c.packetsReceived + packets, c.bytesSent + sent,
+            c.bytesReceived + received};
 }
 
 } // namespace
@@ -153,12 +155,14 @@ TEST_F(NetworkPageTest, TheReferenceDialog)
     const auto &shown = h->dialogs.shown();
     ASSERT_EQ(shown.size(), 5u);
     EXPECT_EQ(shown[0].kind, QStringLiteral("input"));
-    EXPECT_EQ(shown[0].text, QStringLiteral("Utilization Calculations are Currently Using 12,500,000 Bytes/Sec as the "
-                                            "reference. To change this please provide another value"));
+    EXPECT_EQ(shown[0].text,
+              QStringLiteral("Utilization Calculations are Currently Using 12,500,000 Bytes/Sec as the "
+                             "reference. To change this please provide another value"));
     EXPECT_EQ(shown[0].title, QStringLiteral("Bandwidth Reference Change"));
     EXPECT_EQ(shown[0].defaultText, QStringLiteral("12500000"));
-    EXPECT_EQ(shown[3].text, QStringLiteral("The Value provided was Non-numeric and will not be accepted. The default "
-                                            "value of 12500000 Will be used instead"));
+    EXPECT_EQ(shown[3].text,
+              QStringLiteral("The Value provided was Non-numeric and will not be accepted. The default "
+                             "value of 12500000 Will be used instead"));
     EXPECT_EQ(shown[3].title, QString());
     EXPECT_EQ(h->form().networkPage().sample().BandwidthReference, 1'000'000);
     EXPECT_EQ(text(c().lblRef), QStringLiteral("Current Reference:   1,000,000 Bytes/Sec"));
@@ -167,7 +171,8 @@ TEST_F(NetworkPageTest, TheReferenceDialog)
 
     h->clickTab(0);
     h->clickTab(4);
-    EXPECT_EQ(h->form().networkPage().sample().BandwidthReference, 12'500'000) << "the next baseline replaces it";
+    EXPECT_EQ(h->form().networkPage().sample().BandwidthReference, 12'500'000)
+        << "the next baseline replaces it";
 }
 
 TEST_F(NetworkPageTest, AQuotedAdapterNameIsMatchedLiterally)
@@ -177,7 +182,9 @@ TEST_F(NetworkPageTest, AQuotedAdapterNameIsMatchedLiterally)
     h->tick();
     EXPECT_EQ(h->form().networkPage().NetAdapter(), QStringLiteral("it's wifi"));
     EXPECT_EQ(text(c().lblNetBand), QStringLiteral("6,750,000Bytes/Sec"));
-    EXPECT_EQ(h->source().queries("select * from win32_perfrawdata_tcpip_networkinterface where name = 'it\\'s wifi'"), 1);
+    EXPECT_EQ(h->source().queries(
+                  "select * from win32_perfrawdata_tcpip_networkinterface where name = 'it\\'s wifi'"),
+              1);
 }
 
 TEST_F(NetworkPageTest, TheListHoldsExactlyTheAdaptersFound)
@@ -208,7 +215,8 @@ TEST_F(NetworkPageTest, AFailedRefreshIsReportedAndTheWindowStaysUsable)
     h = std::make_unique<WindowHarness>(networkRecording(list));
     h->start(QStringLiteral("/c:alpha /t:5"));
     h->tick();
-    EXPECT_EQ(h->dialogs.messageTexts(), QStringList{"The Following Error Has occured:-2147217406 Not found"});
+    EXPECT_EQ(h->dialogs.messageTexts(),
+              QStringList{"The Following Error Has occured:-2147217406 Not found"});
     EXPECT_FALSE(h->state().RealTimeMode);
     h->tick(3);
     EXPECT_EQ(h->dialogs.shown().size(), 1u);

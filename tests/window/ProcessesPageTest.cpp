@@ -1,5 +1,6 @@
 #include "pages/processes/ProcessesPage.h"
 #include "app/GridCells.h"
+#include "support/GridClicks.h"
 #include "support/WindowHarness.h"
 
 #include <QCheckBox>
@@ -95,25 +96,9 @@ struct ProcessesPageTest : ::testing::Test {
     }
     QTableWidget *grid() { return h->controls().msfg; }
     int refreshes() { return h->source().queries("select * from win32_perfrawdata_perfproc_process"); }
-    void clickCell(int row, int col)
-    {
-        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {},
-                          grid()->visualItemRect(grid()->item(row, col)).center());
-    }
-    void doubleClickCell(int row, int col)
-    {
-        const QPoint at = grid()->visualItemRect(grid()->item(row, col)).center();
-        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, at);
-    }
-    int rowOf(const char *name)
-    {
-        for (int r = 1; r < grid()->rowCount(); ++r)
-            if (cellText(grid(), r, 0) == QLatin1String(name))
-                return r;
-        return -1;
-    }
-
+    void clickCell(int row, int col) { test::clickCell(grid(), row, col); }
+    void doubleClickCell(int row, int col) { test::doubleClickCell(grid(), row, col); }
+    int rowOf(const char *name) { return rowWithText(grid(), 0, QString::fromLatin1(name)); }
     std::unique_ptr<WindowHarness> h;
 };
 

@@ -2,6 +2,7 @@
 #include "PrivateBus.h"
 #include "app/GridCells.h"
 #include "mgmt/linux/LocalSource.h"
+#include "support/GridClicks.h"
 #include "support/WindowHarness.h"
 
 #include <QCheckBox>
@@ -36,18 +37,8 @@ protected:
     }
 
     QTableWidget *grid() { return h->controls().msfgServ; }
-    int rowOf(const char *name)
-    {
-        for (int r = 1; r < grid()->rowCount(); ++r)
-            if (cellText(grid(), r, 1) == QLatin1String(name))
-                return r;
-        return -1;
-    }
-    void click(int row, int col)
-    {
-        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {},
-                          grid()->visualItemRect(grid()->item(row, col)).center());
-    }
+    int rowOf(const char *name) { return rowWithText(grid(), 1, QString::fromLatin1(name)); }
+    void click(int row, int col) { clickCell(grid(), row, col); }
     // The manager changes a unit's state a moment after it took the request, as the real one does.
     bool refreshUntil(const char *name, const char *status)
     {

@@ -1,6 +1,7 @@
+#include "pages/services/ServicesPage.h"
 #include "app/GridCells.h"
 #include "app/VbColor.h"
-#include "pages/services/ServicesPage.h"
+#include "support/GridClicks.h"
 #include "support/WindowHarness.h"
 
 #include <QCheckBox>
@@ -23,11 +24,12 @@ Json service(const std::string &caption, const std::string &name, const std::str
 
 Json servicesRecording(const Json &answers)
 {
-    return recording("alpha",
-                     {{"select * from win32_operatingsystem", Json::array({Json::array({operatingSystem()})})},
-                      {"select * from win32_perfrawdata_perfos_processor", Json::array({processorAnswer(1000, 5000)})},
-                      {"select * from win32_perfrawdata_perfproc_process", Json::array({Json::array()})},
-                      {"select * from win32_service", answers}});
+    return recording(
+        "alpha",
+        {{"select * from win32_operatingsystem", Json::array({Json::array({operatingSystem()})})},
+         {"select * from win32_perfrawdata_perfos_processor", Json::array({processorAnswer(1000, 5000)})},
+         {"select * from win32_perfrawdata_perfproc_process", Json::array({Json::array()})},
+         {"select * from win32_service", answers}});
 }
 
 Json standardList()
@@ -45,7 +47,8 @@ Json numbered(int count, int startedEvery = 2)
     for (int i = 0; i < count; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "svc%03d", count - i);
-        list.push_back(service(std::string("Service ") + name, name, i % 3 ? "Auto" : "Manual", i % startedEvery == 0));
+        list.push_back(
+            service(std::string("Service ") + name, name, i % 3 ? "Auto" : "Manual", i % startedEvery == 0));
     }
     return list;
 }
@@ -65,18 +68,8 @@ struct ServicesPageTest : ::testing::Test {
             out << cellText(grid(), r, col);
         return out;
     }
-    int rowOf(const char *name)
-    {
-        for (int r = 1; r < grid()->rowCount(); ++r)
-            if (cellText(grid(), r, 1) == QLatin1String(name))
-                return r;
-        return -1;
-    }
-    void click(int row, int col)
-    {
-        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, grid()->visualItemRect(grid()->item(row, col)).center());
-    }
-
+    int rowOf(const char *name) { return rowWithText(grid(), 1, QString::fromLatin1(name)); }
+    void click(int row, int col) { clickCell(grid(), row, col); }
     std::unique_ptr<WindowHarness> h;
 };
 
@@ -87,7 +80,8 @@ TEST_F(ServicesPageTest, ListsServicesWithTheirControlCells)
     open(Json::array({standardList()}));
     EXPECT_EQ(cellText(grid(), 0, 0), QStringLiteral("              Display Name"));
     EXPECT_EQ(cellText(grid(), 0, 4), QStringLiteral("Control"));
-    EXPECT_EQ(column(0), (QStringList{"apt daily", "Cron", "it's quoted", "Print Spooler", "Secure Shell server"}));
+    EXPECT_EQ(column(0),
+              (QStringList{"apt daily", "Cron", "it's quoted", "Print Spooler", "Secure Shell server"}));
     const int spooler = rowOf("Spooler"), ssh = rowOf("ssh.service");
     EXPECT_EQ(cellText(grid(), spooler, 3), QStringLiteral("Started"));
     EXPECT_EQ(cellText(grid(), spooler, 4), QStringLiteral("Stop"));
@@ -105,9 +99,8 @@ TEST_F(ServicesPageTest, CountsInPlainNumbersAndNeverRunsOutOfRows)
         open(Json::array({numbered(count)}));
         EXPECT_EQ(grid()->rowCount(), count + 1);
         const int started = (count + 1) / 2;
-        EXPECT_EQ(h->controls().lblServtit->text(), QStringLiteral("Currently %1 Out Of %2 Services Are Started")
-                                                        .arg(started)
-                                                        .arg(count));
+        EXPECT_EQ(h->controls().lblServtit->text(),
+                  QStringLiteral("Currently %1 Out Of %2 Services Are Started").arg(started).arg(count));
         EXPECT_TRUE(h->dialogs.shown().empty());
         if (count > 1) {
             EXPECT_EQ(cellText(grid(), 1, 1), QStringLiteral("svc001"));
@@ -119,7 +112,8 @@ TEST_F(ServicesPageTest, SortsOnTheStatusAndIgnoresLetterCase)
 {
     open(Json::array({Json::array({service("b", "x1", "Auto", false), service("B", "x2", "Auto", true),
                                    service("a", "x3", "Auto", false), service("A", "x4", "Auto", true)})}));
-    EXPECT_EQ(column(1), (QStringList{"x3", "x4", "x1", "x2"})) << "keys equal but for case are never exchanged";
+    EXPECT_EQ(column(1), (QStringList{"x3", "x4", "x1", "x2"}))
+        << "keys equal but for case are never exchanged";
     click(0, 3);
     EXPECT_EQ(column(3), (QStringList{"Started", "Started", "Stopped", "Stopped"}));
     click(0, 3);
@@ -160,7 +154,8 @@ TEST_F(ServicesPageTest, ManualAndDisabledServicesAreRefusedEvenToStop)
     click(rowOf("cron.service"), 4);
     click(rowOf("apt-daily.service"), 4);
     ASSERT_EQ(h->dialogs.shown().size(), 2u);
-    EXPECT_EQ(h->dialogs.shown()[0].text, QStringLiteral("Services in Manual or Disabled Mode Cannot be Started"));
+    EXPECT_EQ(h->dialogs.shown()[0].text,
+              QStringLiteral("Services in Manual or Disabled Mode Cannot be Started"));
     EXPECT_EQ(h->dialogs.shown()[0].title, QStringLiteral("Service Control"));
     EXPECT_EQ(refreshes(), before);
 }
@@ -180,7 +175,8 @@ TEST_F(ServicesPageTest, AServiceThatIsGoneIsReportedAndTheListRefreshed)
     open(Json::array({standardList(), without}));
     const int before = refreshes();
     click(rowOf("ssh.service"), 4);
-    EXPECT_EQ(h->dialogs.messageTexts(), QStringList{"The Service Could not be found to complete the specified Action"});
+    EXPECT_EQ(h->dialogs.messageTexts(),
+              QStringList{"The Service Could not be found to complete the specified Action"});
     EXPECT_GE(refreshes(), before + 1);
     EXPECT_EQ(rowOf("ssh.service"), -1);
 }
@@ -188,17 +184,20 @@ TEST_F(ServicesPageTest, AServiceThatIsGoneIsReportedAndTheListRefreshed)
 TEST_F(ServicesPageTest, ARefusedRequestIsReported)
 {
     Json list = standardList();
-    list[0]["__methods"] = {{"StopService", {{"error", {{"number", -2147024891}, {"description", "Access denied"}}}}}};
+    list[0]["__methods"] = {
+        {"StopService", {{"error", {{"number", -2147024891}, {"description", "Access denied"}}}}}};
     open(Json::array({list}));
     click(rowOf("Spooler"), 4);
-    EXPECT_EQ(h->dialogs.messageTexts(), QStringList{"The Following Error Has occured:-2147024891 Access denied"});
+    EXPECT_EQ(h->dialogs.messageTexts(),
+              QStringList{"The Following Error Has occured:-2147024891 Access denied"});
     EXPECT_EQ(h->dialogs.shown()[0].title, QStringLiteral("Application Error"));
     EXPECT_FALSE(h->state().RealTimeMode);
 }
 
 TEST_F(ServicesPageTest, NullTextsShowEmptyAndNullStartedIsStopped)
 {
-    open(Json::array({Json::array({{{"Caption", nullptr}, {"Name", "odd.service"}, {"StartMode", nullptr}, {"Started", nullptr}}})}));
+    open(Json::array({Json::array(
+        {{{"Caption", nullptr}, {"Name", "odd.service"}, {"StartMode", nullptr}, {"Started", nullptr}}})}));
     EXPECT_TRUE(h->dialogs.shown().empty());
     EXPECT_EQ(cellText(grid(), 1, 0), QString());
     EXPECT_EQ(cellText(grid(), 1, 2), QString());
