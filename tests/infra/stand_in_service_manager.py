@@ -50,20 +50,20 @@ class AccessDenied(dbus.DBusException):
 
 
 class Unit(dbus.service.Object):
-    def __init__(self, conn, spec):
-        self.path = ROOT + "/unit/" + escape(spec["id"])
+    def __init__(self, conn, unit):
+        self.path = ROOT + "/unit/" + escape(unit["id"])
         super().__init__(conn, self.path)
-        active = spec.get("active", "inactive")
-        file_state = spec.get("file")
-        self.file_path = spec.get("path", "/lib/systemd/system/" + spec["id"])
-        self.loaded = spec.get("loaded", True)
-        self.deny = spec.get("deny", False)
-        self.fail_start = spec.get("fail_start", False)
+        active = unit.get("active", "inactive")
+        file_state = unit.get("file")
+        self.file_path = unit.get("path", "/lib/systemd/system/" + unit["id"])
+        self.loaded = unit.get("loaded", True)
+        self.deny = unit.get("deny", False)
+        self.fail_start = unit.get("fail_start", False)
         self.p = {
-            "Id": spec["id"],
-            "Names": dbus.Array([spec["id"]], "s"),
-            "Description": spec.get("description", spec["id"]),
-            "LoadState": spec.get("load", "masked" if file_state == "masked" else "loaded"),
+            "Id": unit["id"],
+            "Names": dbus.Array([unit["id"]], "s"),
+            "Description": unit.get("description", unit["id"]),
+            "LoadState": unit.get("load", "masked" if file_state == "masked" else "loaded"),
             "ActiveState": active,
             "SubState": {"active": "running", "failed": "failed"}.get(active, "dead"),
             "UnitFileState": file_state or "",
