@@ -29,6 +29,12 @@ inline constexpr std::int16_t Services = 4;
 inline constexpr std::int16_t Network = 5;
 } // namespace page
 
+// A title click on the sort column turns the direction round; any other order becomes "ASC".
+inline QString toggledSortOrder(const QString &order)
+{
+    return order == QLatin1String("ASC") ? QStringLiteral("DEC") : QStringLiteral("ASC");
+}
+
 inline QString plainMoniker(const QString &computer)
 {
     return QStringLiteral("winmgmts://") + computer;

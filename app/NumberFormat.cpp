@@ -52,6 +52,11 @@ QString formatNumber(double value, int decimals, const QLocale &locale)
     return locale.toString(rounded, 'f', decimals);
 }
 
+double roundedAsShown(double value, int decimals, const QLocale &locale)
+{
+    return readNumber(formatNumber(value, decimals, locale), locale).value_or(0);
+}
+
 std::optional<double> readNumber(const QString &text, const QLocale &locale)
 {
     const QString trimmed = text.trimmed();

@@ -13,6 +13,9 @@ double roundHalfAway(double value, int decimals);
 // sign.
 QString formatNumber(double value, int decimals, const QLocale &locale = QLocale());
 
+// The value as it reads back from its formatted text: how a figure rounded for display is used further.
+double roundedAsShown(double value, int decimals, const QLocale &locale = QLocale());
+
 // Text read as a number under the locale's settings (grouping allowed, blanks around it ignored).
 std::optional<double> readNumber(const QString &text, const QLocale &locale = QLocale());
 

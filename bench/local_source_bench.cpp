@@ -5,22 +5,13 @@
 
 using namespace quorvin::mgmt;
 
-static void ProcessorCounters(benchmark::State &state)
+static void ReadClass(benchmark::State &state, const char *className)
 {
     LocalSource source;
     for (auto _ : state) {
         auto service = source.connect("winmgmts://");
-        benchmark::DoNotOptimize(service->instancesOf("Win32_PerfRawData_PerfOS_Processor"));
+        benchmark::DoNotOptimize(service->instancesOf(className));
     }
 }
-BENCHMARK(ProcessorCounters);
-
-static void OperatingSystem(benchmark::State &state)
-{
-    LocalSource source;
-    for (auto _ : state) {
-        auto service = source.connect("winmgmts://");
-        benchmark::DoNotOptimize(service->instancesOf("win32_operatingsystem"));
-    }
-}
-BENCHMARK(OperatingSystem);
+BENCHMARK_CAPTURE(ReadClass, ProcessorCounters, "Win32_PerfRawData_PerfOS_Processor");
+BENCHMARK_CAPTURE(ReadClass, OperatingSystem, "win32_operatingsystem");

@@ -79,7 +79,8 @@ void NetworkPage::RefreshNetwork()
                 m.controls.prgNet->setValue(0);
                 m.controls.lblNetPct->setText(QStringLiteral("n/a"));
             } else {
-                double percent = roundHalfAway(intervalBytes / (m_sample.BandwidthReference * elapsed) * 100, 1);
+                double percent =
+                    roundHalfAway(intervalBytes / (m_sample.BandwidthReference * elapsed) * 100, 1);
                 percent = std::clamp(percent, 0.0, 100.0);
                 m.controls.prgNet->setValue(static_cast<int>(std::lround(percent)));
                 m.controls.lblNetPct->setText(plainNumber(percent) + QStringLiteral("%"));
@@ -136,7 +137,8 @@ void NetworkPage::showReference()
 void NetworkPage::cmdSetBand_Click()
 {
     const QString prompt = QStringLiteral("Utilization Calculations are Currently Using ") +
-                           whole(m_sample.BandwidthReference) + QStringLiteral(" Bytes/Sec as the reference.") +
+                           whole(m_sample.BandwidthReference) +
+                           QStringLiteral(" Bytes/Sec as the reference.") +
                            QStringLiteral(" To change this please provide another value");
     const auto answer = m.dialogs.input(prompt, QStringLiteral("Bandwidth Reference Change"),
                                         plainNumber(m_sample.BandwidthReference));
@@ -147,9 +149,10 @@ void NetworkPage::cmdSetBand_Click()
         showReference();
         return;
     }
-    m.dialogs.message(QStringLiteral("The Value provided was Non-numeric and will not be accepted. The default value "
-                                     "of ") +
-                      plainNumber(m_sample.BandwidthReference) + QStringLiteral(" Will be used instead"));
+    m.dialogs.message(
+        QStringLiteral("The Value provided was Non-numeric and will not be accepted. The default value "
+                       "of ") +
+        plainNumber(m_sample.BandwidthReference) + QStringLiteral(" Will be used instead"));
 }
 
 } // namespace quorvin

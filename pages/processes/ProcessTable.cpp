@@ -19,12 +19,6 @@ std::optional<double> numericId(const mgmt::Value &value)
     return std::nullopt;
 }
 
-// The two-decimal rounding of the table: written with two decimals and read back.
-double twoDecimals(double value)
-{
-    return readNumber(formatNumber(value, 2)).value_or(0);
-}
-
 QString plainCount(double count)
 {
     return QString::number(static_cast<qint64>(count));
@@ -85,8 +79,8 @@ void ProcessTable::fill(const std::vector<mgmt::Instance> &instances)
 
 double ProcessTable::utilization(double processorTimeDelta, double timestampDelta)
 {
-    const double complement = twoDecimals(100 * (1 - processorTimeDelta / timestampDelta));
-    return twoDecimals(100 - complement);
+    const double complement = roundedAsShown(100 * (1 - processorTimeDelta / timestampDelta), 2);
+    return roundedAsShown(100 - complement, 2);
 }
 
 void ProcessTable::computeUtilization(ProcessSamples &samples)

@@ -96,8 +96,7 @@ void ProcessesPage::msfg_Click()
         return;
     const auto column = static_cast<std::int16_t>(grid->currentColumn() + 1);
     if (m.state.SortColumn == column)
-        m.state.SortOrder =
-            m.state.SortOrder == QLatin1String("ASC") ? QStringLiteral("DEC") : QStringLiteral("ASC");
+        m.state.SortOrder = toggledSortOrder(m.state.SortOrder);
     m.state.SortColumn = column;
 }
 

@@ -56,7 +56,7 @@ void ProcessorPage::takeSample()
         return;
     const double utilization =
         (1 - (m_cpuCounter - m.state.PrevCpuCounter) / (m_cpuTimestamp - m.state.PrevCpuTimestamp)) * 100;
-    double percent = readNumber(formatNumber(utilization, 2)).value_or(0);
+    double percent = roundedAsShown(utilization, 2);
     if (percent < 0)
         percent = 0;
     m.state.PrevCpuCounter = m_cpuCounter;
@@ -80,7 +80,7 @@ void ProcessorPage::lblGraph_Click()
 {
     const QRect graph = twipsGeometry(m.controls.lblGraph);
     const double v = (graph.height() - m_graphMouseY) / graph.height() * 100;
-    const auto shown = toInt16HalfEven(readNumber(formatNumber(v, 1)).value_or(0));
+    const auto shown = toInt16HalfEven(roundedAsShown(v, 1));
     if (!shown)
         return;
     QLabel *readOut = m.controls.lblpct;

@@ -38,7 +38,8 @@ void ServiceTable::fill(const std::vector<mgmt::Instance> &instances)
         row.name = textOrEmpty(instance, "Name").trimmed();
         row.startMode = textOrEmpty(instance, "StartMode");
         const mgmt::Value &started = instance.get("Started");
-        row.status = started.isBool() && started.boolean() ? QStringLiteral("Started") : QStringLiteral("Stopped");
+        row.status =
+            started.isBool() && started.boolean() ? QStringLiteral("Started") : QStringLiteral("Stopped");
         m_rows.push_back(std::move(row));
     }
 }

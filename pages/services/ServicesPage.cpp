@@ -82,16 +82,14 @@ void ServicesPage::msfgServ_Click()
             return;
         }
         // A request the computer refuses is reported, and the list shows what the computer says now.
-        m.errors.guard(ErrorReport::Routine::RefreshServices, [&] {
-            ControlService(name, action.toLower() == QLatin1String("start") ? 1 : 0);
-        });
+        m.errors.guard(ErrorReport::Routine::RefreshServices,
+                       [&] { ControlService(name, action.toLower() == QLatin1String("start") ? 1 : 0); });
         RefreshServices();
     }
     if (grid->currentColumn() < 4 && grid->currentRow() == 0) {
         const auto column = static_cast<std::int16_t>(grid->currentColumn() + 1);
         if (m.state.SortColumn == column)
-            m.state.SortOrder =
-                m.state.SortOrder == QLatin1String("ASC") ? QStringLiteral("DEC") : QStringLiteral("ASC");
+            m.state.SortOrder = toggledSortOrder(m.state.SortOrder);
         else
             m.state.SortColumn = column;
         RefreshServices();
