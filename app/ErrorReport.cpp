@@ -65,6 +65,8 @@ void ErrorReport::guard(Routine routine, const std::function<void()> &body)
         report(routine, error);
     } catch (const std::exception &error) {
         report(routine, mgmt::Error(mgmt::err::Failed, error.what()));
+    } catch (...) {
+        report(routine, mgmt::Error(mgmt::err::Failed, "An unknown error occurred."));
     }
 }
 

@@ -50,6 +50,7 @@ public:
                   Qt::Alignment align = Qt::AlignLeft | Qt::AlignTop)
     {
         auto *l = place(new QLabel(caption, parent), name, r);
+        l->setTextFormat(Qt::PlainText); // captions carry the watched computer's texts: never markup
         l->setFont(font);
         l->setAlignment(align);
         return l;

@@ -13,7 +13,7 @@ bool HostKeyQuestion::operator()(const std::string &computer, const std::string 
             "file yet.\n\n%2 key fingerprint:\n%3\n\nCompare it with the fingerprint the computer's "
             "administrator gives you. Connect to %1 and record this key?")
             .arg(name, QString::fromStdString(keyType), QString::fromStdString(fingerprint)),
-        QStringLiteral("Unknown Host Key"));
+        QStringLiteral("Unknown Host Key"), Dialogs::Default::No); // never trusted by pressing Enter
 }
 
 } // namespace quorvin

@@ -1,6 +1,7 @@
 #include "app/MessageBoxDialogs.h"
 
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 
 namespace quorvin {
@@ -30,15 +31,17 @@ void MessageBoxDialogs::message(const QString &text, const QString &title)
 {
     const OpenBox open(m_open);
     QMessageBox box(QMessageBox::NoIcon, titleOrApplication(title), text, QMessageBox::Ok, m_parent);
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
-bool MessageBoxDialogs::confirm(const QString &text, const QString &title)
+bool MessageBoxDialogs::confirm(const QString &text, const QString &title, Default defaultButton)
 {
     const OpenBox open(m_open);
     QMessageBox box(QMessageBox::NoIcon, titleOrApplication(title), text, QMessageBox::Yes | QMessageBox::No,
                     m_parent);
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(defaultButton == Default::Yes ? QMessageBox::Yes : QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -46,12 +49,15 @@ std::optional<QString> MessageBoxDialogs::input(const QString &prompt, const QSt
                                                 const QString &defaultText)
 {
     const OpenBox open(m_open);
-    bool accepted = false;
-    const QString text = QInputDialog::getText(m_parent, titleOrApplication(title), prompt, QLineEdit::Normal,
-                                               defaultText, &accepted);
-    if (!accepted)
+    QInputDialog box(m_parent);
+    box.setWindowTitle(titleOrApplication(title));
+    box.setLabelText(prompt);
+    box.setTextValue(defaultText);
+    for (QLabel *label : box.findChildren<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
+    if (box.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return box.textValue();
 }
 
 } // namespace quorvin

@@ -12,7 +12,7 @@ public:
     void setParent(QWidget *parent) noexcept { m_parent = parent; }
 
     void message(const QString &text, const QString &title = {}) override;
-    bool confirm(const QString &text, const QString &title) override;
+    bool confirm(const QString &text, const QString &title, Default defaultButton = Default::Yes) override;
     std::optional<QString> input(const QString &prompt, const QString &title,
                                  const QString &defaultText) override;
     bool isShowing() const override { return m_open > 0; }

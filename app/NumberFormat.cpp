@@ -78,6 +78,14 @@ QString plainNumber(double value, const QLocale &locale)
     return text;
 }
 
+QString plainInteger(double value)
+{
+    constexpr double Limit = 9.2e18; // inside the range of qint64
+    if (std::isfinite(value) && std::fabs(value) < Limit && value == std::floor(value))
+        return QString::number(static_cast<qint64>(value));
+    return QString::fromStdString(mgmt::plainDecimal(value));
+}
+
 std::optional<std::int16_t> toInt16HalfEven(double value)
 {
     if (!std::isfinite(value))

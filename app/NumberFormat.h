@@ -22,6 +22,10 @@ std::optional<double> readNumber(const QString &text, const QLocale &locale = QL
 // A number without grouping and with only the decimals it has (12.5, 40), with the locale's decimal sign.
 QString plainNumber(double value, const QLocale &locale = QLocale());
 
+// A whole number without grouping ("1234"), for counts and IDs; a value with a fraction, or beyond 64 bits,
+// keeps its plain decimal form instead of being cut.
+QString plainInteger(double value);
+
 // A whole 16-bit number, halves to the even neighbour (2.5 gives 2, 3.5 gives 4); nothing when out of range.
 std::optional<std::int16_t> toInt16HalfEven(double value);
 

@@ -14,6 +14,7 @@
 #include "pages/services/ServicesPage.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -55,14 +56,32 @@ constexpr std::array<FramePlace, 5> FramePlaces{{{&Controls::frGen, 4575, 9735, 
 constexpr int MaxPointsPerGraph =
     909; // beyond it the compaction of the history would need more than 1000 entries
 
+// The locale's short date with the year in full (a two-digit year is ambiguous), then its long time without
+// the zone name.
 QString generalDateTime(const QDateTime &when)
 {
     const QLocale locale;
+    QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
+    if (!dateFormat.contains(QLatin1String("yyyy")))
+        dateFormat.replace(QLatin1String("yy"), QLatin1String("yyyy"));
     QString timeFormat = locale.timeFormat(QLocale::LongFormat);
     timeFormat.remove(QLatin1Char('t')).replace(QLatin1String("  "), QLatin1String(" "));
-    return locale.toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+    return locale.toString(when.date(), dateFormat) + QLatin1Char(' ') +
            locale.toString(when.time(), timeFormat.trimmed());
 }
+
+// Counts the event handlers running, so that a poll tick never starts a refresh inside another handler (a
+// refresh paints while it waits or at its end, and timers fire then).
+class Busy final {
+public:
+    explicit Busy(int &depth) : m_depth(depth) { ++m_depth; }
+    ~Busy() { --m_depth; }
+    Busy(const Busy &) = delete;
+    Busy &operator=(const Busy &) = delete;
+
+private:
+    int &m_depth;
+};
 
 } // namespace
 
@@ -80,31 +99,47 @@ frmQuorvin::frmQuorvin(mgmt::Source &source, Dialogs &dialogs, const Clock &cloc
       m_network(std::make_unique<NetworkPage>(m_context))
 {
     connectEvents();
+    // Waits on the computer (a process to end, a slow answer) keep the window painted; input waits.
+    m_source.setWhileWaiting([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
 }
 
 frmQuorvin::~frmQuorvin() = default;
 
 void frmQuorvin::connectEvents()
 {
-    connect(m_controls.tbs, &QTabBar::currentChanged, this, [this] { tbs_Click(); });
+    connect(m_controls.tbs, &QTabBar::currentChanged, this, [this] { handleEvent([this] { tbs_Click(); }); });
     connect(m_controls.tmr1, &QTimer::timeout, this, [this] { tmr1_Timer(); });
-    connect(m_controls.tmrpct, &QTimer::timeout, this, [this] { m_processor->tmrpct_Timer(); });
-    connect(m_controls.chkRealTime, &QCheckBox::stateChanged, this, [this] { chkRealTime_Click(); });
-    connect(m_controls.msfg, &QTableWidget::cellClicked, this,
-            [this] { runReportingErrors([this] { m_processes->msfg_Click(); }); });
-    connect(m_controls.msfg, &QTableWidget::cellDoubleClicked, this,
-            [this] { runReportingErrors([this] { m_processes->msfg_DblClick(); }); });
-    connect(m_controls.msfgServ, &QTableWidget::cellClicked, this,
-            [this] { runReportingErrors([this] { m_services->msfgServ_Click(); }); });
-    connect(m_controls.cmdRF, &QPushButton::clicked, this, [this] { m_services->cmdRF_Click(); });
+    connect(m_controls.tmrpct, &QTimer::timeout, this,
+            [this] { handleEvent([this] { m_processor->tmrpct_Timer(); }); });
+    connect(m_controls.chkRealTime, &QCheckBox::stateChanged, this,
+            [this] { handleEvent([this] { chkRealTime_Click(); }); });
+    // The grids' handlers act on the cell of the event itself: a refresh moves the current cell.
+    connect(m_controls.msfg, &QTableWidget::cellClicked, this, [this](int row, int column) {
+        handleEvent([=, this] { m_processes->msfg_Click(row, column); });
+    });
+    connect(m_controls.msfg, &QTableWidget::cellDoubleClicked, this, [this](int row, int column) {
+        handleEvent([=, this] { m_processes->msfg_DblClick(row, column); });
+    });
+    connect(m_controls.msfgServ, &QTableWidget::cellClicked, this, [this](int row, int column) {
+        handleEvent([=, this] { m_services->msfgServ_Click(row, column); });
+    });
+    connect(m_controls.cmdRF, &QPushButton::clicked, this,
+            [this] { handleEvent([this] { m_services->cmdRF_Click(); }); });
     connect(m_controls.cmdSetBand, &QPushButton::clicked, this,
-            [this] { runReportingErrors([this] { m_network->cmdSetBand_Click(); }); });
+            [this] { handleEvent([this] { m_network->cmdSetBand_Click(); }); });
     m_controls.lblGraph->installEventFilter(this);
+}
+
+void frmQuorvin::handleEvent(const std::function<void()> &handler)
+{
+    const Busy busy(m_busy);
+    m_errors.guard(ErrorReport::Routine::General, handler);
 }
 
 bool frmQuorvin::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_controls.lblGraph) {
+        const Busy busy(m_busy);
         if (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonPress) {
             const auto *mouse = static_cast<QMouseEvent *>(event);
             m_processor->lblGraph_MouseMove(mouse->buttons(), mouse->modifiers(),
@@ -208,13 +243,19 @@ void frmQuorvin::showPageControls()
 
 void frmQuorvin::tmr1_Timer()
 {
-    // A tick that arrives while a box is open, or while a refresh runs, starts nothing: boxes never stack up.
-    if (m_inTick || m_dialogs.isShowing())
+    // A tick that arrives while a box is open, or while another handler runs, starts nothing: boxes never
+    // stack up and no refresh is entered twice.
+    if (m_busy > 0 || m_dialogs.isShowing())
         return;
+    const Busy busy(m_busy);
+    m_errors.guard(ErrorReport::Routine::General, [this] { pollTick(); });
+}
+
+void frmQuorvin::pollTick()
+{
     m_source.closeIdleConnections();
     if (!m_state.RealTimeMode)
         return;
-    m_inTick = true;
     const auto countTick = [this] {
         if (m_state.TickCount < std::numeric_limits<std::int16_t>::max())
             ++m_state.TickCount;
@@ -256,7 +297,6 @@ void frmQuorvin::tmr1_Timer()
     default: // the service list is refreshed only by its own events
         break;
     }
-    m_inTick = false;
 }
 
 bool frmQuorvin::takeGraphSettings()

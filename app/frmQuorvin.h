@@ -72,6 +72,9 @@ private:
     // usable.
     void runReportingErrors(const std::function<void()> &refresh);
     void connectEvents();
+    // Runs one event's handler: counted as busy, and nothing it raises leaves it.
+    void handleEvent(const std::function<void()> &handler);
+    void pollTick();
 
     Twips m_twips;
     Controls m_controls;
@@ -88,7 +91,7 @@ private:
     std::unique_ptr<ProcessesPage> m_processes;
     std::unique_ptr<ServicesPage> m_services;
     std::unique_ptr<NetworkPage> m_network;
-    bool m_inTick = false;
+    int m_busy = 0; // event handlers running
 };
 
 } // namespace quorvin

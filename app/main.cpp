@@ -2,8 +2,8 @@
 #include "app/Clock.h"
 #include "app/CommandLine.h"
 #include "app/Environment.h"
-#include "app/HostKeyQuestion.h"
 #include "app/ErrorReport.h"
+#include "app/HostKeyQuestion.h"
 #include "app/MessageBoxDialogs.h"
 #include "app/frmQuorvin.h"
 #include "mgmt/SourceFactory.h"
@@ -11,10 +11,28 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <csignal>
+
 using namespace quorvin;
+
+namespace {
+
+// Without its first sample the window does not open: say why, and leave with a failure status.
+int cannotStart(const QString &why)
+{
+    QMessageBox box(QMessageBox::Critical, applicationTitle(),
+                    QStringLiteral("Quorvin cannot start.\n\n") + why);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+    return 1;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    // A peer that closes a socket while we write to it is an error to report, never the end of the program.
+    std::signal(SIGPIPE, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(applicationTitle());
     QApplication::setWindowIcon(appIcon());
@@ -29,12 +47,13 @@ int main(int argc, char *argv[])
         form.show();
         return QApplication::exec();
     } catch (const mgmt::Error &error) {
-        // Without its first sample the window does not open: say why, and leave with a failure status.
-        const QString text = error.number() == mgmt::err::RemoteServerUnavailable
-                                 ? ErrorReport::notFoundText()
-                                 : ErrorReport::otherErrorText(error);
-        QMessageBox::critical(nullptr, applicationTitle(),
-                              QStringLiteral("Quorvin cannot start.\n\n") + text);
-        return 1;
+        return cannotStart(error.number() == mgmt::err::RemoteServerUnavailable
+                               ? ErrorReport::notFoundText()
+                               : ErrorReport::otherErrorText(error));
+    } catch (const std::exception &error) {
+        return cannotStart(ErrorReport::otherErrorText(mgmt::Error(mgmt::err::Failed, error.what())));
+    } catch (...) {
+        return cannotStart(
+            ErrorReport::otherErrorText(mgmt::Error(mgmt::err::Failed, "An unknown error occurred.")));
     }
 }

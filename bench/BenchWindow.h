@@ -15,7 +15,7 @@ namespace quorvin::bench {
 class SilentDialogs final : public Dialogs {
 public:
     void message(const QString &, const QString &) override { ++messages; }
-    bool confirm(const QString &, const QString &) override { return false; }
+    bool confirm(const QString &, const QString &, Default) override { return false; }
     std::optional<QString> input(const QString &, const QString &, const QString &) override
     {
         return std::nullopt;

@@ -110,12 +110,15 @@ std::string quoteQueryName(std::string_view name)
     return result;
 }
 
-std::vector<Instance> answerOf(const Query &query, std::vector<Instance> instances)
+std::vector<Instance> answerOf(const Query &query, std::vector<Instance> instances, NameMatch match)
 {
     if (query.nameEquals)
         std::erase_if(instances, [&](const Instance &instance) {
             const Value *name = instance.find("Name");
-            return !name || !name->isText() || !equalsIgnoringCase(name->text(), *query.nameEquals);
+            if (!name || !name->isText())
+                return true;
+            return match == NameMatch::Exact ? name->text() != *query.nameEquals
+                                             : !equalsIgnoringCase(name->text(), *query.nameEquals);
         });
     return instances;
 }

@@ -20,9 +20,14 @@ Query parseQuery(std::string_view text);
 // Writes a name for the quotes of a where-name query: ' becomes \' and \ becomes \\.
 std::string quoteQueryName(std::string_view name);
 
-// What the query answers from all the instances of its class: those whose Name equals the where-name value
-// without regard to case, or all of them.
-std::vector<Instance> answerOf(const Query &query, std::vector<Instance> instances);
+// How a where-name value is compared with the instances' names: without regard to case, as the management
+// service does, or exactly, where names that differ in case name different things.
+enum class NameMatch { IgnoringCase, Exact };
+
+// What the query answers from all the instances of its class: those whose Name equals the where-name value,
+// or all of them.
+std::vector<Instance> answerOf(const Query &query, std::vector<Instance> instances,
+                               NameMatch match = NameMatch::IgnoringCase);
 
 // The query that instancesOf(className) stands for.
 std::string classQuery(std::string_view className);

@@ -3,12 +3,19 @@
 #include "mgmt/Moniker.h"
 #include "mgmt/Query.h"
 
+#include "mgmt/Convert.h"
+
 #include <nlohmann/json.hpp>
 
-#include <fstream>
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
 #include <map>
 #include <optional>
-#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <variant>
 
 namespace quorvin::mgmt {
@@ -16,6 +23,65 @@ namespace quorvin::mgmt {
 namespace {
 
 using Json = nlohmann::json;
+
+// The recordings made here run to a few megabytes; anything far larger is not one.
+constexpr std::size_t MaxRecordingBytes = 256 * 1024 * 1024;
+
+// Closes a file descriptor when it goes out of scope.
+class OpenFile final {
+public:
+    explicit OpenFile(int fd) noexcept : m_fd(fd) {}
+    ~OpenFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    OpenFile(const OpenFile &) = delete;
+    OpenFile &operator=(const OpenFile &) = delete;
+    int get() const noexcept { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// The whole text of a recording file. Only a regular file of a sane size is read: /dev/zero or a FIFO in its
+// place must not keep the program reading or waiting.
+std::string recordingText(const std::filesystem::path &path)
+{
+    const auto refuse = [&](const std::string &why) {
+        return Error(err::Failed, "The recorded data set " + path.string() + " cannot be used: " + why);
+    };
+    const std::string tooLarge =
+        "it is larger than " + std::to_string(MaxRecordingBytes / (1024 * 1024)) + " MiB.";
+    const OpenFile file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (file.get() < 0)
+        throw Error(err::Failed, "The recorded data set " + path.string() +
+                                     " cannot be opened: " + std::strerror(errno) + ".");
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        throw refuse("it is not a regular file.");
+    if (static_cast<std::uint64_t>(info.st_size) > MaxRecordingBytes)
+        throw refuse(tooLarge);
+    std::string text(static_cast<std::size_t>(info.st_size) + 1, '\0'); // one more: a file that grew shows it
+    std::size_t used = 0;
+    for (;;) {
+        if (used == text.size()) {
+            if (text.size() > MaxRecordingBytes)
+                throw refuse(tooLarge);
+            text.resize(text.size() + 65536);
+        }
+        const ssize_t got = ::read(file.get(), text.data() + used, text.size() - used);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw refuse(std::string(std::strerror(errno)) + ".");
+        if (got == 0)
+            break;
+        used += static_cast<std::size_t>(got);
+    }
+    text.resize(used);
+    return text;
+}
 
 // The answer list of one query: a list of instances, or an error that the query raises.
 using Answer = std::variant<std::vector<Instance>, Error>;
@@ -64,10 +130,35 @@ Error errorFrom(const Json &node, const std::string &where)
             throw FormatError(where + ": an error's \"description\" must be text");
         description = e["description"].get<std::string>();
     }
-    const auto number = e["number"].get<long long>();
-    if (number < INT32_MIN || number > INT32_MAX)
-        throw FormatError(where + ": an error number must fit in 32 bits");
-    return Error(static_cast<std::int32_t>(number), description);
+    const Json &number = e["number"];
+    // Unsigned numbers beyond the signed range would wrap in a signed read.
+    const bool fits = number.is_number_unsigned() ? number.get<std::uint64_t>() <= INT32_MAX
+                                                  : number.get<std::int64_t>() >= INT32_MIN &&
+                                                        number.get<std::int64_t>() <= INT32_MAX;
+    if (!fits)
+        throw FormatError(where + ": the error number " + number.dump() + " does not fit in 32 bits");
+    return Error(static_cast<std::int32_t>(number.get<std::int64_t>()), description);
+}
+
+// Properties that name a process: a whole number from 0 to 4294967295, as a number or as decimal text, so
+// that no later conversion of them can overflow.
+bool isProcessIdProperty(std::string_view name)
+{
+    return equalsIgnoringCase(name, "IDprocess") || equalsIgnoringCase(name, "ProcessId") ||
+           equalsIgnoringCase(name, "Handle");
+}
+
+void checkProcessId(const Value &value, const std::string &where)
+{
+    std::optional<double> id;
+    if (value.isNumber())
+        id = value.number();
+    else if (value.isText())
+        id = parseDecimal(value.text());
+    else
+        return; // null and booleans are refused where the value is used
+    if (id && (*id < 0 || *id > 4294967295.0 || *id != std::floor(*id)))
+        throw FormatError(where + ": " + plainDecimal(*id) + " is not a process ID");
 }
 
 bool isErrorNode(const Json &node)
@@ -126,7 +217,10 @@ Instance instanceFrom(const Json &node, const std::string &where)
                     failures.emplace_back(method, errorFrom(outcome, where + "." + method));
             continue;
         }
-        properties.push_back({name, valueFrom(value, where + "." + name)});
+        Value property = valueFrom(value, where + "." + name);
+        if (isProcessIdProperty(name))
+            checkProcessId(property, where + "." + name);
+        properties.push_back({name, std::move(property)});
     }
     return Instance(std::move(properties), std::make_shared<RecordedMethods>(std::move(failures)));
 }
@@ -232,7 +326,7 @@ std::unique_ptr<ReplaySource> ReplaySource::fromJson(std::string_view json, std:
     Json root;
     try {
         root = Json::parse(json);
-    } catch (const Json::parse_error &e) {
+    } catch (const Json::exception &e) { // a number too large for a double is out_of_range, not parse_error
         throw fail(std::string("it is not valid JSON (") + e.what() + ")");
     }
     try {
@@ -263,13 +357,9 @@ std::unique_ptr<ReplaySource> ReplaySource::fromJson(std::string_view json, std:
 std::unique_ptr<ReplaySource> ReplaySource::fromFile(const std::filesystem::path &path,
                                                      std::string localHostName)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw Error(err::Failed, "The recorded data set " + path.string() + " cannot be opened.");
-    std::ostringstream text;
-    text << in.rdbuf();
+    const std::string text = recordingText(path);
     try {
-        return fromJson(text.str(), std::move(localHostName));
+        return fromJson(text, std::move(localHostName));
     } catch (const Error &e) {
         throw Error(e.number(), e.description() + " (" + path.string() + ")");
     }

@@ -1,5 +1,6 @@
 #pragma once
 #include "mgmt/Instance.h"
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,10 @@ public:
     virtual std::vector<Instance> execQuery(std::string_view wql) = 0;
 };
 
+// Called now and then, on the calling thread, while a call waits on the computer for up to a few seconds (a
+// process to end, a remote answer), so that the caller can keep its window painted.
+using WhileWaiting = std::function<void()>;
+
 // Opens connections; throws mgmt::Error (number 462 when the computer cannot be reached).
 class Source {
 public:
@@ -23,6 +28,7 @@ public:
     virtual std::unique_ptr<Service> connect(std::string_view moniker) = 0;
     // Closes connections that have not been used for a while; the window calls it on every poll tick.
     virtual void closeIdleConnections() {}
+    virtual void setWhileWaiting(WhileWaiting) {}
 };
 
 } // namespace quorvin::mgmt

@@ -40,4 +40,9 @@ std::vector<Instance> localInstancesOf(const LocalSystem &system, std::string_vi
     throw Error(err::InvalidClass);
 }
 
+NameMatch nameMatchOf(std::string_view className)
+{
+    return equalsIgnoringCase(className, "Win32_Service") ? NameMatch::Exact : NameMatch::IgnoringCase;
+}
+
 } // namespace quorvin::mgmt::linux_

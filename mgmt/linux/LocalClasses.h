@@ -1,5 +1,6 @@
 #pragma once
 #include "mgmt/Instance.h"
+#include "mgmt/Query.h"
 #include "mgmt/linux/LocalSystem.h"
 
 #include <string_view>
@@ -10,5 +11,9 @@ namespace quorvin::mgmt::linux_ {
 // The instances of a class the local source knows, its name matched without regard to case; any other
 // name raises "Invalid class".
 std::vector<Instance> localInstancesOf(const LocalSystem &system, std::string_view className);
+
+// How a where-name query picks instances of a class: as the management service does, without regard to case,
+// except for the services, whose unit names Linux tells apart by case (a start must reach that unit only).
+NameMatch nameMatchOf(std::string_view className);
 
 } // namespace quorvin::mgmt::linux_

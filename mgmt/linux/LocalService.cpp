@@ -14,7 +14,7 @@ std::vector<Instance> LocalService::instancesOf(std::string_view className)
 std::vector<Instance> LocalService::execQuery(std::string_view wql)
 {
     const Query query = parseQuery(wql);
-    return answerOf(query, localInstancesOf(*m_system, query.className));
+    return answerOf(query, localInstancesOf(*m_system, query.className), nameMatchOf(query.className));
 }
 
 } // namespace quorvin::mgmt::linux_

@@ -26,7 +26,8 @@ std::uint64_t systemPageSize()
     return size > 0 ? static_cast<std::uint64_t>(size) : 4096;
 }
 
-std::shared_ptr<const linux_::LocalSystem> localSystem(LocalSourceOptions &options)
+std::shared_ptr<const linux_::LocalSystem> localSystem(LocalSourceOptions &options,
+                                                       std::shared_ptr<const WhileWaiting> whileWaiting)
 {
     linux_::SystemFiles files(std::move(options.root));
     const bool thisComputer = files.fullPath("") == "/";
@@ -39,7 +40,7 @@ std::shared_ptr<const linux_::LocalSystem> localSystem(LocalSourceOptions &optio
                                  : std::function<int(std::int64_t)>(&linux_::localUtcOffsetMinutes),
         options.pageSize ? options.pageSize : systemPageSize(),
         std::move(processes),
-        std::make_shared<const linux_::ProcessTerminator>(thisComputer),
+        std::make_shared<const linux_::ProcessTerminator>(thisComputer, std::move(whileWaiting)),
     });
 }
 
@@ -48,8 +49,14 @@ std::shared_ptr<const linux_::LocalSystem> localSystem(LocalSourceOptions &optio
 LocalSource::LocalSource() : LocalSource(LocalSourceOptions{}) {}
 
 LocalSource::LocalSource(LocalSourceOptions options)
-    : m_system(localSystem(options)), m_hostName(std::move(options.hostName))
+    : m_whileWaiting(std::make_shared<WhileWaiting>()), m_system(localSystem(options, m_whileWaiting)),
+      m_hostName(std::move(options.hostName))
 {
+}
+
+void LocalSource::setWhileWaiting(WhileWaiting whileWaiting)
+{
+    *m_whileWaiting = std::move(whileWaiting);
 }
 
 LocalSource::~LocalSource() = default;

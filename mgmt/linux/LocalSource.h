@@ -37,10 +37,12 @@ public:
     ~LocalSource() override;
 
     std::unique_ptr<Service> connect(std::string_view moniker) override;
+    void setWhileWaiting(WhileWaiting whileWaiting) override;
 
 private:
     std::string hostName() const;
 
+    std::shared_ptr<WhileWaiting> m_whileWaiting; // shared with the process terminator
     std::shared_ptr<const linux_::LocalSystem> m_system;
     std::string m_hostName;
 };

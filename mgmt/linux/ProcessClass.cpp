@@ -12,10 +12,11 @@ std::vector<Instance> processInstances(const std::vector<ProcessSample> &process
     instances.reserve(processes.size());
     for (const ProcessSample &process : processes) {
         std::vector<Property> properties;
-        properties.reserve(3);
+        properties.reserve(4);
         properties.push_back({"Name", process.name});
         properties.push_back({"Handle", std::to_string(process.pid)});
         properties.push_back({"ProcessId", process.pid});
+        properties.push_back({"StartTime", std::to_string(process.startTicks)});
         instances.emplace_back(std::move(properties), methods);
     }
     return instances;

@@ -68,12 +68,14 @@ Counters countersOf(const ProcessSample &process, std::uint64_t ticksPerSecond, 
     return counters;
 }
 
-Instance instance(std::string name, std::int32_t pid, const Counters &counters, const std::string &timestamp)
+Instance instance(std::string name, std::int32_t pid, std::uint64_t startTicks, const Counters &counters,
+                  const std::string &timestamp)
 {
     std::vector<Property> properties;
-    properties.reserve(8);
+    properties.reserve(9);
     properties.push_back({"Name", std::move(name)});
     properties.push_back({"IDprocess", pid});
+    properties.push_back({"StartTime", std::to_string(startTicks)});
     properties.push_back({"WorkingSet", std::to_string(counters.workingSet)});
     properties.push_back({"PageFileBytes", std::to_string(counters.pageFileBytes)});
     properties.push_back({"PercentProcessorTime", std::to_string(counters.time100Ns)});
@@ -95,7 +97,7 @@ std::vector<Instance> processPerfInstances(const ProcessWalk &walk, std::uint64_
     Counters idle;
     idle.time100Ns = ticksTo100Ns(walk.idleTicks, ticksPerSecond);
     idle.threads = walk.processorCount;
-    instances.push_back(instance("Idle", 0, idle, timestamp));
+    instances.push_back(instance("Idle", 0, 0, idle, timestamp));
     Counters total = idle;
 
     // How many processes of each name came before, for the "#n" that tells them apart.
@@ -107,9 +109,9 @@ std::vector<Instance> processPerfInstances(const ProcessWalk &walk, std::uint64_
         unsigned &count = earlier[process.name];
         std::string name = count == 0 ? process.name : process.name + "#" + std::to_string(count);
         ++count;
-        instances.push_back(instance(std::move(name), process.pid, counters, timestamp));
+        instances.push_back(instance(std::move(name), process.pid, process.startTicks, counters, timestamp));
     }
-    instances.push_back(instance("_Total", 0, total, timestamp));
+    instances.push_back(instance("_Total", 0, 0, total, timestamp));
     return instances;
 }
 

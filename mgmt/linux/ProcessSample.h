@@ -9,8 +9,9 @@ namespace quorvin::mgmt::linux_ {
 // What one process's files said at one walk, in the units of the files: ticks, pages and kilobytes.
 struct ProcessSample {
     std::int32_t pid = 0;
-    std::string name;           // the comm
-    std::uint64_t cpuTicks = 0; // utime + stime
+    std::string name;             // the comm
+    std::uint64_t startTicks = 0; // field 22 of stat: with the pid, names this process and no later one
+    std::uint64_t cpuTicks = 0;   // utime + stime
     std::uint64_t residentPages = 0;
     std::uint64_t sharedPages = 0; // the file-backed and shared part of the resident pages
     std::uint64_t swappedKb = 0;   // 0 when the walk did not look (no swap in use)

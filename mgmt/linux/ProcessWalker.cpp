@@ -225,6 +225,7 @@ ProcessWalk ProcessWalker::walk(Detail detail)
         ProcessSample sample;
         sample.pid = pid;
         sample.name = knownName(pid, stat.name, stat.startTicks);
+        sample.startTicks = stat.startTicks;
         sample.cpuTicks = checkedSum(stat.userTicks, stat.systemTicks, statPath.display());
         sample.threads = stat.threads;
         if (counters) {

@@ -13,8 +13,10 @@ namespace {
     throw Error(err::Failed, "The service manager is not available: " + reason);
 }
 
-// sd_bus_open_system returns before the bus has greeted us, and sd-bus would wait 90 s for that greeting on
-// its own: a bus daemon that accepts connections but never answers must not stall a refresh that long.
+} // namespace
+
+// sd-bus returns before the bus has greeted us, and would wait 90 s for that greeting on its own: a bus that
+// accepts connections but never answers must not stall a refresh that long.
 void awaitGreeting(sd_bus *bus, std::chrono::microseconds limit)
 {
     const auto end = std::chrono::steady_clock::now() + limit;
@@ -37,8 +39,6 @@ void awaitGreeting(sd_bus *bus, std::chrono::microseconds limit)
             notAvailable("the system bus cannot be read (" + std::string(std::strerror(-r)) + ").");
     }
 }
-
-} // namespace
 
 BusPtr openSystemBus(std::chrono::microseconds callTimeout)
 {

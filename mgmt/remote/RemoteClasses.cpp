@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <chrono>
 
 namespace quorvin::mgmt::remote {
 
@@ -140,6 +141,7 @@ std::vector<ProcessSample> processSamples(const RemoteTexts &texts, bool counter
         ProcessSample sample;
         sample.pid = stat.pid;
         sample.name = std::string(stat.name);
+        sample.startTicks = stat.startTicks;
         sample.cpuTicks = stat.userTicks + stat.systemTicks;
         sample.threads = stat.threads;
         if (counters) {
@@ -175,7 +177,9 @@ grep -q '^SwapTotal: *0 kB' /proc/meminfo || grep -aH '^VmSwap' [0-9]*/status 2>
     return processPerfInstances(walk, session.ticksPerSecond(), session.pageSize());
 }
 
-// Terminate runs kill on the computer with the pid as a number, never as text spliced into the line.
+// Terminate ends exactly the listed process, all in one command on the computer so that nothing runs between
+// the check and the signal: the pid (a number, never text spliced into the line) must still carry the listed
+// start time (field 22 of its stat), and success is told only once the process has ended (or is a zombie).
 class RemoteTerminator final : public MethodInvoker {
 public:
     explicit RemoteTerminator(Computer computer) : m_computer(std::move(computer)) {}
@@ -185,15 +189,32 @@ public:
         if (!equalsIgnoringCase(method, "Terminate"))
             throw Error(err::MethodNotSupported);
         const pid_t pid = processIdOf(instance);
-        const SshSession::Answer answer = m_computer->run("kill -s TERM " + std::to_string(pid) + " 2>&1");
-        if (answer.status == 0)
+        const std::optional<std::uint64_t> start = startTicksOf(instance);
+        const auto wait = std::chrono::seconds(3);
+        const RemoteTexts texts =
+            query(*m_computer, "(p=" + std::to_string(pid) + " t=" + (start ? std::to_string(*start) : "") +
+                                   " n=" + std::to_string(wait.count() * 10) + R"sh(
+same() { s=$(cat /proc/$p/stat 2>/dev/null) || return 1; s=${s##*) }; set -- $s
+ [ "$#" -ge 20 ] && [ "$1" != Z ] && { [ -z "$t" ] || [ "${20}" = "$t" ]; }; }
+if ! same; then echo "=result gone"
+elif ! e=$(kill -s TERM "$p" 2>&1); then echo "=result refused $e"
+else i=0; while same && [ "$i" -lt "$n" ]; do sleep 0.1; i=$((i+1)); done
+ if same; then echo "=result running"; else echo "=result ended"; fi
+fi))sh");
+        const std::string result = texts.value("result").value_or("");
+        if (result == "ended")
             return;
-        const std::string said(trimmed(answer.output));
-        if (said.find("not permitted") != std::string::npos)
-            throw Error(err::AccessDenied);
-        if (said.find("No such process") != std::string::npos)
+        if (result == "gone")
             throw Error(err::NotFound);
-        throw Error(err::Failed, "The process " + std::to_string(pid) + " could not be ended: " + said);
+        if (result == "running")
+            throw Error(err::Failed, ProcessTerminator::notEndedText(wait));
+        if (result.find("not permitted") != std::string::npos)
+            throw Error(err::AccessDenied);
+        if (result.find("No such process") != std::string::npos)
+            throw Error(err::NotFound);
+        throw Error(err::Failed,
+                    "The process " + std::to_string(pid) + " could not be ended: " +
+                        std::string(trimmed(result.starts_with("refused ") ? result.substr(8) : result)));
     }
 
 private:

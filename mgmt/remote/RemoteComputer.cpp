@@ -11,10 +11,12 @@ RemoteComputer::RemoteComputer(std::string name, SshSettings settings, HostKeyQu
 SshSession &RemoteComputer::session()
 {
     m_lastUsed = std::chrono::steady_clock::now();
-    if (m_session && m_session->broken())
+    if (m_session && m_session->broken() && m_inUse == 0)
         m_session.reset();
-    if (!m_session)
+    if (!m_session) {
         m_session = std::make_unique<SshSession>(m_name, m_settings, m_question);
+        m_session->setWhileWaiting(m_whileWaiting);
+    }
     return *m_session;
 }
 
@@ -28,20 +30,30 @@ SshSession::Answer RemoteComputer::run(std::string_view commands)
 void RemoteComputer::use(const std::function<void(SshSession &)> &work)
 {
     SshSession &open = session();
+    ++m_inUse;
     try {
         work(open);
     } catch (...) {
-        if (open.broken())
+        --m_inUse;
+        if (open.broken() && m_inUse == 0)
             m_session.reset();
         throw;
     }
+    --m_inUse;
     m_lastUsed = std::chrono::steady_clock::now();
 }
 
 void RemoteComputer::closeIfIdle(std::chrono::steady_clock::time_point now)
 {
-    if (m_session && now - m_lastUsed > std::chrono::seconds(m_settings.idleSeconds))
+    if (m_session && m_inUse == 0 && now - m_lastUsed > std::chrono::seconds(m_settings.idleSeconds))
         m_session.reset();
+}
+
+void RemoteComputer::setWhileWaiting(std::function<void()> whileWaiting)
+{
+    m_whileWaiting = std::move(whileWaiting);
+    if (m_session)
+        m_session->setWhileWaiting(m_whileWaiting);
 }
 
 } // namespace quorvin::mgmt::remote

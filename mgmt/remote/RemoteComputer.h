@@ -22,7 +22,9 @@ public:
     // Runs something that uses the session directly (the service manager's bus), with the same care.
     void use(const std::function<void(SshSession &)> &work);
 
+    // Not while the connection is in use: a window that paints while it waits may ask in between.
     void closeIfIdle(std::chrono::steady_clock::time_point now);
+    void setWhileWaiting(std::function<void()> whileWaiting);
     bool connected() const noexcept { return m_session != nullptr; }
     const std::string &name() const noexcept { return m_name; }
 
@@ -30,7 +32,9 @@ private:
     std::string m_name;
     SshSettings m_settings;
     HostKeyQuestion m_question;
+    std::function<void()> m_whileWaiting;
     std::unique_ptr<SshSession> m_session;
+    int m_inUse = 0;
     std::chrono::steady_clock::time_point m_lastUsed;
 };
 

@@ -2,6 +2,7 @@
 #include "mgmt/Error.h"
 #include "mgmt/Moniker.h"
 #include "mgmt/Query.h"
+#include "mgmt/linux/LocalClasses.h"
 #include "mgmt/remote/RemoteClasses.h"
 #include "mgmt/remote/RemoteComputer.h"
 
@@ -21,12 +22,28 @@ public:
     std::vector<Instance> execQuery(std::string_view wql) override
     {
         const Query query = parseQuery(wql);
-        return answerOf(query, remoteInstancesOf(m_computer, query.className));
+        return answerOf(query, remoteInstancesOf(m_computer, query.className),
+                        linux_::nameMatchOf(query.className));
     }
 
 private:
     std::shared_ptr<RemoteComputer> m_computer;
 };
+
+// Letters, digits and the few signs that host names, addresses and ssh's aliases use ("user@host",
+// "[::1]", "fe80::1%eth0"). Anything else (blanks, quotes, ";", "$", control characters) names no computer
+// and never reaches a name lookup.
+bool couldBeHostName(std::string_view name)
+{
+    if (name.empty() || name.size() > 253 || name.front() == '-')
+        return false;
+    for (const char c : name) {
+        const bool letterOrDigit = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (!letterOrDigit && std::string_view("-._:[]@%").find(c) == std::string_view::npos)
+            return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -44,12 +61,24 @@ std::unique_ptr<Service> RemoteSource::connect(std::string_view monikerText)
     const Moniker moniker = parseMoniker(monikerText);
     if (isLocalComputerName(moniker.computer, m_localHostName))
         return m_local->connect(monikerText);
+    if (!couldBeHostName(moniker.computer))
+        throw Error(err::RemoteServerUnavailable,
+                    Error::standardDescription(err::RemoteServerUnavailable) + " (not a computer name)");
     const std::string key = toLowerAscii(moniker.computer);
     std::shared_ptr<RemoteComputer> &computer = m_computers[key];
     if (!computer)
         computer = std::make_shared<RemoteComputer>(moniker.computer, m_settings, m_question);
+    computer->setWhileWaiting(m_whileWaiting);
     computer->session();
     return std::make_unique<RemoteService>(computer);
+}
+
+void RemoteSource::setWhileWaiting(WhileWaiting whileWaiting)
+{
+    m_local->setWhileWaiting(whileWaiting);
+    m_whileWaiting = std::move(whileWaiting);
+    for (auto &[name, computer] : m_computers)
+        computer->setWhileWaiting(m_whileWaiting);
 }
 
 void RemoteSource::closeIdleConnections()

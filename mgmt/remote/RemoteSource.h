@@ -21,6 +21,7 @@ public:
     // Connects to a remote computer right away, so that an unreachable one raises 462 here.
     std::unique_ptr<Service> connect(std::string_view moniker) override;
     void closeIdleConnections() override;
+    void setWhileWaiting(WhileWaiting whileWaiting) override;
 
     // Computers with an open connection.
     std::size_t openConnections() const;
@@ -30,6 +31,7 @@ private:
     std::string m_localHostName;
     SshSettings m_settings;
     HostKeyQuestion m_question;
+    WhileWaiting m_whileWaiting;
     std::map<std::string, std::shared_ptr<RemoteComputer>> m_computers; // by lower-case name
 };
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "mgmt/Error.h"
 #include "mgmt/linux/BusHandle.h"
 
 #include <atomic>
@@ -31,7 +32,9 @@ public:
     void call(const std::function<void(sd_bus *)> &work);
 
 private:
+    [[noreturn]] void raiseFailure(const Error &error);
     void pump();
+    bool writeToChannel(const char *data, std::size_t size);
     void stop() noexcept;
 
     SshSession &m_session;

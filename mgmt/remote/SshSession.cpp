@@ -1,21 +1,52 @@
 #include "mgmt/remote/SshSession.h"
 #include "mgmt/Error.h"
 #include "mgmt/Instance.h"
+#include "mgmt/linux/TextFields.h"
 #include "mgmt/remote/RemoteTexts.h"
 
 #include <libssh/libssh.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <random>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quorvin::mgmt::remote {
 
 namespace {
 
+// Far above any answer a computer gives (its whole process table is a few megabytes), so that a computer
+// that never stops talking cannot fill this one's memory.
+constexpr std::size_t MaxAnswerBytes = 64 * 1024 * 1024;
+// How long one read waits before the window gets a turn.
+constexpr int ReadSliceMs = 100;
+
 bool readable(const std::string &path)
 {
     return !path.empty() && ::access(path.c_str(), R_OK) == 0;
+}
+
+// A known_hosts file that exists but cannot be read must not pass for an empty one: every key would then be
+// asked about as unknown. Nothing there yet is fine: the first key recorded creates it.
+void requireReadableKnownHosts(const std::string &path)
+{
+    if (path.empty())
+        return;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT)
+            return;
+        throw Error(err::Failed, "The known hosts file " + path + " cannot be read: " + std::strerror(errno) +
+                                     ". Quorvin did not connect.");
+    }
+    if (!S_ISREG(info.st_mode))
+        throw Error(err::Failed, "The known hosts file " + path +
+                                     " cannot be read: it is not a regular file. Quorvin did not connect.");
+    if (::access(path.c_str(), R_OK) != 0)
+        throw Error(err::Failed, "The known hosts file " + path + " cannot be read: " + std::strerror(errno) +
+                                     ". Quorvin did not connect.");
 }
 
 std::string randomMarker()
@@ -45,7 +76,7 @@ std::string fingerprintOf(ssh_key key)
 
 SshSession::SshSession(std::string computer, const SshSettings &settings, const HostKeyQuestion &question)
     : m_computer(std::move(computer)), m_marker(randomMarker()),
-      m_answerTimeoutMs(settings.answerTimeoutSeconds * 1000)
+      m_answerTimeoutMs(settings.answerTimeoutSeconds * 1000), m_busBridgeCommand(settings.busBridgeCommand)
 {
     try {
         connect(settings);
@@ -99,6 +130,14 @@ void SshSession::connect(const SshSettings &settings)
             throw Error(err::Failed,
                         "The SSH configuration " + config + " cannot be read: " + ssh_get_error(m_session));
     ssh_options_set(m_session, SSH_OPTIONS_PROCESS_CONFIG, &no);
+    requireReadableKnownHosts(settings.knownHosts);
+    char *configured = nullptr;
+    if (ssh_options_get(m_session, SSH_OPTIONS_KNOWNHOSTS, &configured) == SSH_OK && configured) {
+        const std::string path = configured;
+        ssh_string_free_char(configured);
+        if (path.starts_with('/'))
+            requireReadableKnownHosts(path);
+    }
     if (ssh_connect(m_session) != SSH_OK)
         throw Error(err::RemoteServerUnavailable, Error::standardDescription(err::RemoteServerUnavailable) +
                                                       " (" + ssh_get_error(m_session) + ")");
@@ -159,10 +198,13 @@ void SshSession::openShell()
     // What the computer's shells count in; a greeting printed on start ends up here and is ignored.
     const RemoteTexts facts(
         run("echo \"=ticks $(getconf CLK_TCK)\"; echo \"=page $(getconf PAGESIZE)\"").output);
-    if (const auto ticks = facts.value("ticks"); ticks && !ticks->empty())
-        m_ticksPerSecond = std::stoull(*ticks);
-    if (const auto page = facts.value("page"); page && !page->empty())
-        m_pageSize = std::stoull(*page);
+    // Anything but a plausible figure keeps the usual one: the computer's word is not trusted blindly.
+    if (const auto ticks = linux_::parseUnsigned(facts.value("ticks").value_or(""));
+        ticks && *ticks >= 1 && *ticks <= 1'000'000)
+        m_ticksPerSecond = *ticks;
+    if (const auto page = linux_::parseUnsigned(facts.value("page").value_or(""));
+        page && *page >= 512 && *page <= (1ULL << 30) && (*page & (*page - 1)) == 0)
+        m_pageSize = *page;
 }
 
 void SshSession::lost(const std::string &why)
@@ -185,31 +227,55 @@ SshSession::Answer SshSession::run(std::string_view commands)
 {
     if (m_broken)
         lost("it was lost before");
-    write(std::string(commands) + "\nprintf '\\n%s %d\\n' '" + m_marker + "' $?\n");
-    const std::string end = "\n" + m_marker + " ";
+    // A marker of its own for every command: an answer cut short can never end a later one.
+    const std::string marker = m_marker + "-" + std::to_string(++m_commands);
+    write(std::string(commands) + "\nprintf '\\n%s %d\\n' '" + marker + "' $?\n");
+    const std::string end = "\n" + marker + " ";
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_answerTimeoutMs);
     std::string received;
+    std::size_t searchFrom = 0; // the end marker cannot start before this
     char buffer[65536];
     for (;;) {
         // What the commands say on their error stream is not part of the answer, but must not back up.
-        while (ssh_channel_read_nonblocking(m_shell, buffer, sizeof buffer, 1) > 0) {
+        int said = 0;
+        while ((said = ssh_channel_read_nonblocking(m_shell, buffer, sizeof buffer, 1)) > 0) {
         }
+        if (said < 0)
+            lost(ssh_get_error(m_session));
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             lost("no answer within " + std::to_string(m_answerTimeoutMs / 1000) + " seconds");
         const int got =
-            ssh_channel_read_timeout(m_shell, buffer, sizeof buffer, 0, static_cast<int>(left.count()));
-        if (got == SSH_ERROR)
+            ssh_channel_read_timeout(m_shell, buffer, sizeof buffer, 0,
+                                     static_cast<int>(std::min<long long>(left.count(), ReadSliceMs)));
+        if (got < 0)
             lost(ssh_get_error(m_session));
         if (got == 0 && (ssh_channel_is_eof(m_shell) || !ssh_channel_is_open(m_shell)))
             lost("the computer closed it");
+        if (got == 0) {
+            if (m_whileWaiting)
+                m_whileWaiting();
+            continue;
+        }
+        if (received.size() + static_cast<std::size_t>(got) > MaxAnswerBytes)
+            lost("its answer grew past " + std::to_string(MaxAnswerBytes / (1024 * 1024)) + " MiB");
         received.append(buffer, static_cast<std::size_t>(got));
-        const auto at = received.rfind(end);
-        if (at == std::string::npos || received.back() != '\n')
+        const auto at = received.find(end, searchFrom);
+        if (at == std::string::npos) {
+            searchFrom = received.size() >= end.size() ? received.size() - end.size() + 1 : 0;
+            continue;
+        }
+        searchFrom = at;
+        const auto lineEnd = received.find('\n', at + end.size());
+        if (lineEnd == std::string::npos)
             continue;
         Answer answer;
-        answer.status = std::atoi(received.c_str() + at + end.size());
+        answer.status =
+            static_cast<int>(linux_::parseUnsigned(std::string_view(received).substr(
+                                                       at + end.size(), lineEnd - at - end.size()))
+                                 .value_or(255) &
+                             0xff);
         received.resize(at);
         answer.output = std::move(received);
         return answer;

@@ -2,6 +2,7 @@
 #include "mgmt/remote/SshSettings.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,7 @@ public:
     Answer run(std::string_view commands);
 
     bool broken() const noexcept { return m_broken; }
+    void setWhileWaiting(std::function<void()> whileWaiting) { m_whileWaiting = std::move(whileWaiting); }
     const std::string &computer() const noexcept { return m_computer; }
     std::uint64_t ticksPerSecond() const noexcept { return m_ticksPerSecond; }
     std::uint64_t pageSize() const noexcept { return m_pageSize; }
@@ -37,6 +39,7 @@ public:
     // For a second channel on the same connection (the service manager's bus).
     ssh_session_struct *handle() noexcept { return m_session; }
     int answerTimeoutMs() const noexcept { return m_answerTimeoutMs; }
+    const std::string &busBridgeCommand() const noexcept { return m_busBridgeCommand; }
     [[noreturn]] void lost(const std::string &why);
 
 private:
@@ -50,8 +53,11 @@ private:
     std::string m_computer;
     ssh_session_struct *m_session = nullptr;
     ssh_channel_struct *m_shell = nullptr;
-    std::string m_marker; // ends every answer; random, so that no output can pass for it
+    std::string m_marker; // with a count, ends every answer; random, so that no output can pass for it
+    std::uint64_t m_commands = 0;
+    std::function<void()> m_whileWaiting;
     int m_answerTimeoutMs = 15000;
+    std::string m_busBridgeCommand;
     bool m_broken = false;
     std::uint64_t m_ticksPerSecond = 100;
     std::uint64_t m_pageSize = 4096;

@@ -14,6 +14,8 @@ struct SshSettings {
     int connectTimeoutSeconds = 5;
     int answerTimeoutSeconds = 15; // a query that gets no answer this long has lost its connection
     int idleSeconds = 60;          // a connection unused this long is closed
+    // Run on the computer to reach its system bus; the tests put stand-ins for broken computers here.
+    std::string busBridgeCommand = "systemd-stdio-bridge";
 
     // The settings of the user running the program.
     static SshSettings forCurrentUser();

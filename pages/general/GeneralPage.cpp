@@ -23,6 +23,14 @@ QString textOf(const mgmt::Instance &instance, const char *property)
     return QString::fromStdString(mgmt::toText(instance.get(property)));
 }
 
+// Systems without a service pack, or without a recorded installation, report none: that is an empty line, not
+// a failure.
+QString textOrEmpty(const mgmt::Instance &instance, const char *property)
+{
+    const mgmt::Value &value = instance.get(property);
+    return value.isNull() ? QString() : QString::fromStdString(mgmt::toText(value));
+}
+
 // Free memory in kilobytes, shown in whole megabytes with the locale's grouping.
 QString megabytes(const QString &kilobytes)
 {
@@ -40,17 +48,14 @@ void GeneralPage::General()
         OperatingSystemTexts os;
         for (const mgmt::Instance &instance : service->instancesOf("win32_operatingsystem")) {
             os.caption = textOf(instance, "Caption");
-            // Systems without a service pack report none: that is an empty line, not a failure.
-            const mgmt::Value &servicePack = instance.get("CSDVersion");
-            os.servicePack =
-                servicePack.isNull() ? QString() : QString::fromStdString(mgmt::toText(servicePack));
+            os.servicePack = textOrEmpty(instance, "CSDVersion");
             os.freePhysical = textOf(instance, "FreePhysicalMemory");
             os.freeVirtual = textOf(instance, "FreeVirtualMemory");
             os.organization = textOf(instance, "Organization");
             os.serialNumber = textOf(instance, "SerialNumber");
             os.processes = textOf(instance, "NumberOfProcesses");
             os.lastBoot = textOf(instance, "LastBootupTime");
-            os.installDate = textOf(instance, "InstallDate");
+            os.installDate = textOrEmpty(instance, "InstallDate");
         }
         const Controls &c = m.controls;
         c.lblTitle->setText(os.caption);

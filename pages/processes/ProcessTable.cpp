@@ -19,11 +19,6 @@ std::optional<double> numericId(const mgmt::Value &value)
     return std::nullopt;
 }
 
-QString plainCount(double count)
-{
-    return QString::number(static_cast<qint64>(count));
-}
-
 } // namespace
 
 CellValue ProcessTable::Row::column(int number) const
@@ -46,8 +41,9 @@ CellValue ProcessTable::Row::column(int number) const
 
 bool ProcessTable::Row::isIdleOrTotal() const
 {
-    return name.compare(QLatin1String("IDLE"), Qt::CaseInsensitive) == 0 ||
-           name.compare(QLatin1String("_TOTAL"), Qt::CaseInsensitive) == 0;
+    return id.isNumber() && id.numberValue() == 0 &&
+           (name.compare(QLatin1String("IDLE"), Qt::CaseInsensitive) == 0 ||
+            name.compare(QLatin1String("_TOTAL"), Qt::CaseInsensitive) == 0);
 }
 
 void ProcessTable::fill(const std::vector<mgmt::Instance> &instances)
@@ -66,7 +62,9 @@ void ProcessTable::fill(const std::vector<mgmt::Instance> &instances)
         row.pageFile = mgmt::toDouble(instance.get("PageFileBytes"));
         row.processorTime = instance.get("PercentProcessorTime");
         row.timestamp = instance.get("Timestamp_Sys100NS");
-        if (row.name != QLatin1String("_TOTAL")) {
+        if (const mgmt::Value *start = instance.find("StartTime"))
+            row.startTime = *start;
+        if (row.name != QLatin1String("_TOTAL") || !row.isIdleOrTotal()) {
             m_totals.processes += 1;
             m_totals.workingSet += row.workingSet;
             m_totals.pageFile += row.pageFile;
@@ -129,11 +127,11 @@ void ProcessTable::sort(int sortColumn, const QString &sortOrder)
 
 QString ProcessTable::summary(const QLocale &locale) const
 {
-    return plainCount(m_totals.processes) + QStringLiteral(" Processes   ") + plainCount(m_totals.threads) +
-           QStringLiteral(" Threads   ") + plainCount(m_totals.handles) + QStringLiteral(" Handles") +
-           QStringLiteral("\r\n") + formatNumber(m_totals.workingSet / 1024, 0, locale) +
-           QStringLiteral("KB Working Set    ") + formatNumber(m_totals.pageFile / 1024, 0, locale) +
-           QStringLiteral("KB Page File");
+    return plainInteger(m_totals.processes) + QStringLiteral(" Processes   ") +
+           plainInteger(m_totals.threads) + QStringLiteral(" Threads   ") + plainInteger(m_totals.handles) +
+           QStringLiteral(" Handles") + QStringLiteral("\r\n") +
+           formatNumber(m_totals.workingSet / 1024, 0, locale) + QStringLiteral("KB Working Set    ") +
+           formatNumber(m_totals.pageFile / 1024, 0, locale) + QStringLiteral("KB Page File");
 }
 
 } // namespace quorvin

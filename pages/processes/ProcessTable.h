@@ -22,8 +22,10 @@ public:
         double pageFile = 0;       // column 5, bytes
         mgmt::Value processorTime; // column 6, as delivered
         mgmt::Value timestamp;     // column 7, as delivered
+        mgmt::Value startTime;     // with the ID, names the process shown; null where the computer gives none
 
         CellValue column(int number) const;
+        // The counters' pseudo-entries, not processes: a process of that name is shown like any other.
         bool isIdleOrTotal() const;
     };
 

@@ -66,13 +66,15 @@ void ProcessesPage::writeGrid(const ProcessTable &table)
         shown += row.isIdleOrTotal() ? 0 : 1;
     grid->setUpdatesEnabled(false);
     setGridRows(grid, shown + 1);
+    m_shownStartTimes.assign(static_cast<std::size_t>(shown), mgmt::Value());
     int k = 0;
     for (const ProcessTable::Row &row : table.rows()) {
         if (row.isIdleOrTotal())
             continue;
         ++k;
+        m_shownStartTimes[static_cast<std::size_t>(k - 1)] = row.startTime;
         setCellText(grid, k, 0, row.name);
-        setCellText(grid, k, 1, QString::number(static_cast<qint64>(row.id.numberValue())));
+        setCellText(grid, k, 1, plainInteger(row.id.numberValue()));
         setCellText(grid, k, 2, utilizationText(row.utilization));
         setCellText(grid, k, 3, kilobytes(row.workingSet));
         setCellText(grid, k, 4, kilobytes(row.pageFile));
@@ -89,15 +91,14 @@ void ProcessesPage::ClearProcessSamples()
     m_resetTime = m.clock.monotonicSeconds();
 }
 
-void ProcessesPage::msfg_Click()
+void ProcessesPage::msfg_Click(int row, int column)
 {
-    QTableWidget *grid = m.controls.msfg;
-    if (grid->currentRow() != 0)
+    if (row != 0)
         return;
-    const auto column = static_cast<std::int16_t>(grid->currentColumn() + 1);
-    if (m.state.SortColumn == column)
+    const auto sortColumn = static_cast<std::int16_t>(column + 1);
+    if (m.state.SortColumn == sortColumn)
         m.state.SortOrder = toggledSortOrder(m.state.SortOrder);
-    m.state.SortColumn = column;
+    m.state.SortColumn = sortColumn;
 }
 
 bool ProcessesPage::byName() const
@@ -105,29 +106,60 @@ bool ProcessesPage::byName() const
     return m.controls.chkname->checkState() == Qt::Checked;
 }
 
-void ProcessesPage::msfg_DblClick()
+void ProcessesPage::msfg_DblClick(int row, int)
 {
     QTableWidget *grid = m.controls.msfg;
-    const int row = grid->currentRow();
-    if (row <= 0) // the title row names no process
+    if (row <= 0 || row >= grid->rowCount()) // the title row names no process
         return;
     const QString name = cellText(grid, row, 0).trimmed();
     bool isNumber = false;
     const qint64 processId = cellText(grid, row, 1).trimmed().toLongLong(&isNumber);
     if (!isNumber)
         return;
+    const auto shown = static_cast<std::size_t>(row - 1);
+    const mgmt::Value startTime = shown < m_shownStartTimes.size() ? m_shownStartTimes[shown] : mgmt::Value();
     const QString question =
         byName() ? QStringLiteral("Are You Sure You Wish To End All '") + name + QStringLiteral("' Processes")
                  : QStringLiteral("Are You Sure You Wish To End Process ID: ") + QString::number(processId) +
                        QLatin1Char('(') + name + QLatin1Char(')');
     if (m.dialogs.confirm(question, QStringLiteral("Terminate Process")))
-        KillProcess(name, processId);
+        KillProcess(name, processId, startTime);
 }
 
-void ProcessesPage::KillProcess(const QString &name, qint64 processId)
+namespace {
+
+// A value that is missing or null matches nothing; no other instance's gap can end the pass.
+std::optional<QString> textOf(const mgmt::Instance &instance, const char *property)
 {
+    const mgmt::Value *value = instance.find(property);
+    if (!value || value->isNull())
+        return std::nullopt;
+    return QString::fromStdString(mgmt::toText(*value));
+}
+
+std::optional<double> numberOf(const mgmt::Instance &instance, const char *property)
+{
+    const mgmt::Value *value = instance.find(property);
+    if (!value || value->isNull())
+        return std::nullopt;
+    if (value->isNumber())
+        return value->number();
+    return value->isText() ? mgmt::parseDecimal(value->text()) : std::nullopt;
+}
+
+// The same process as the one shown: the same start, where both tell one.
+bool sameStart(const mgmt::Instance &instance, const mgmt::Value &shownStart)
+{
+    const mgmt::Value *start = instance.find("StartTime");
+    return shownStart.isNull() || !start || start->isNull() || *start == shownStart;
+}
+
+} // namespace
+
+void ProcessesPage::KillProcess(const QString &name, qint64 processId, const mgmt::Value &startTime)
+{
+    // Real Time Mode comes back as it was: a pass never turns the poll on behind a cleared box.
     const bool wasRealTime = m.state.RealTimeMode;
-    bool refreshing = false;
     bool found = false;
     m.state.RealTimeMode = false;
     try {
@@ -140,39 +172,46 @@ void ProcessesPage::KillProcess(const QString &name, qint64 processId)
         m.state.ComputerMoniker = plainMoniker(m.state.TargetComputer);
         auto service = m.source.connect(m.state.ComputerMoniker.toStdString());
         const QString wanted = name.toLower();
+        const bool matchByName = byName();
         for (const mgmt::Instance &instance : service->instancesOf("Win32_Process")) {
-            const QString image = QString::fromStdString(mgmt::toText(instance.get("Name"))).toLower();
-            bool matches = false;
-            if (byName())
-                matches = image == wanted + QStringLiteral(".exe") ||
-                          image == wanted; // Linux images have no extension
-            else
-                matches = mgmt::toDouble(instance.get("Handle")) == static_cast<double>(processId);
-            if (!matches)
+            const std::optional<double> handle = numberOf(instance, "Handle");
+            std::optional<QString> image;
+            if (matchByName) {
+                image = textOf(instance, "Name");
+                if (!image || (image->toLower() != wanted + QStringLiteral(".exe") &&
+                               image->toLower() != wanted)) // Linux images have no extension
+                    continue;
+            } else if (!handle || *handle != static_cast<double>(processId) ||
+                       !sameStart(instance, startTime)) {
                 continue;
-            const auto handle = static_cast<qint64>(mgmt::toDouble(instance.get("Handle")));
-            instance.invoke("Terminate");
+            } else {
+                image = textOf(instance, "Name"); // the matching process's name only
+            }
+            try {
+                instance.invoke("Terminate");
+            } catch (const mgmt::Error &error) {
+                if (error.number() == mgmt::err::NotFound)
+                    continue; // it ended, or its ID now names another process: that one is not touched
+                throw;
+            }
             m.dialogs.message(QStringLiteral("Process ") + name +
-                                  (endsWithExe(image) ? QStringLiteral(".exe") : QString()) +
-                                  QLatin1Char('(') + QString::number(handle) +
+                                  (image && endsWithExe(*image) ? QStringLiteral(".exe") : QString()) +
+                                  QLatin1Char('(') + (handle ? plainInteger(*handle) : QString()) +
                                   QStringLiteral(") Was Terminated"),
                               QStringLiteral("Verko's Process Kill Was Successful"));
             found = true;
         }
-        m.state.RealTimeMode = true;
-        refreshing = true;
+        m.state.RealTimeMode = wasRealTime;
         RefreshProcesses();
         if (!found)
-            m.dialogs.message((byName() ? QStringLiteral("Process ") + name
-                                        : QStringLiteral("Process ID ") + QString::number(processId)) +
+            m.dialogs.message((matchByName ? QStringLiteral("Process ") + name
+                                           : QStringLiteral("Process ID ") + QString::number(processId)) +
                               QStringLiteral(" Was Not Found"));
     } catch (const std::exception &error) {
         const auto *known = dynamic_cast<const mgmt::Error *>(&error);
         const QString description =
             known ? QString::fromStdString(known->description()) : QString::fromUtf8(error.what());
-        // Real Time Mode is what it was before the pass, unless the pass got as far as its refresh.
-        if (!refreshing)
-            m.state.RealTimeMode = wasRealTime;
+        m.state.RealTimeMode = wasRealTime;
         m.dialogs.message(description + QStringLiteral("  ---  Process Was Probably Not Successfully Ended"));
     }
 }

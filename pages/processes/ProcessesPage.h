@@ -2,6 +2,7 @@
 #include "pages/processes/ProcessSamples.h"
 
 #include <QString>
+#include <vector>
 
 namespace quorvin {
 
@@ -16,10 +17,13 @@ public:
     // Rebuilds the table from one query; errors pass to the caller.
     void RefreshProcesses();
     void ClearProcessSamples();
-    void msfg_Click();
-    void msfg_DblClick();
-    // Ends the process with that ID, or every process of that name; reports each one, then refreshes.
-    void KillProcess(const QString &name, qint64 processId);
+    // row and column: the cell the event happened on.
+    void msfg_Click(int row, int column);
+    void msfg_DblClick(int row, int column);
+    // Ends the process with that ID, or every process of that name; reports each one, then refreshes. By ID,
+    // startTime (when not null) binds the ending to the process shown: a process that reuses the ID is not
+    // it.
+    void KillProcess(const QString &name, qint64 processId, const mgmt::Value &startTime = {});
 
     const ProcessSamples &samples() const noexcept { return m_samples; }
     double ProcessSampleResetTime() const noexcept { return m_resetTime; }
@@ -30,7 +34,8 @@ private:
 
     PageContext &m;
     ProcessSamples m_samples;
-    double m_resetTime = 0; // on the monotonic clock, so that midnight changes nothing
+    std::vector<mgmt::Value> m_shownStartTimes; // of the grid's rows, from row 1
+    double m_resetTime = 0;                     // on the monotonic clock, so that midnight changes nothing
 };
 
 } // namespace quorvin

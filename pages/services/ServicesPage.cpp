@@ -7,6 +7,7 @@
 #include "app/GridHeaders.h"
 #include "app/PageContext.h"
 #include "app/VbColor.h"
+#include "mgmt/Error.h"
 #include "mgmt/Query.h"
 #include "mgmt/Source.h"
 #include "pages/services/ServiceTable.h"
@@ -66,12 +67,10 @@ void ServicesPage::cmdRF_Click()
     RefreshServices();
 }
 
-void ServicesPage::msfgServ_Click()
+void ServicesPage::msfgServ_Click(int r, int c)
 {
     QTableWidget *grid = m.controls.msfgServ;
-    const int r = grid->currentRow();
-    const int c = grid->currentColumn();
-    if (c == 4 && r > 0) {
+    if (c == 4 && r > 0 && r < grid->rowCount()) {
         const QString action = cellText(grid, r, 4).trimmed();
         setCurrentCell(grid, r, 1);
         const QString name = cellText(grid, r, 1).trimmed();
@@ -81,13 +80,24 @@ void ServicesPage::msfgServ_Click()
                               QStringLiteral("Service Control"));
             return;
         }
-        // A request the computer refuses is reported, and the list shows what the computer says now.
-        m.errors.guard(ErrorReport::Routine::RefreshServices,
-                       [&] { ControlService(name, action.toLower() == QLatin1String("start") ? 1 : 0); });
-        RefreshServices();
+        // A request the computer refuses is reported, and the list shows what the computer says now; a
+        // computer that cannot be reached is reported once, not again by a refresh bound to fail the same
+        // way.
+        bool unreachable = false;
+        m.errors.guard(ErrorReport::Routine::RefreshServices, [&] {
+            try {
+                ControlService(name, action.toLower() == QLatin1String("start") ? 1 : 0);
+            } catch (const mgmt::Error &error) {
+                unreachable = error.number() == mgmt::err::RemoteServerUnavailable;
+                throw;
+            }
+        });
+        if (!unreachable)
+            RefreshServices();
+        return;
     }
-    if (grid->currentColumn() < 4 && grid->currentRow() == 0) {
-        const auto column = static_cast<std::int16_t>(grid->currentColumn() + 1);
+    if (c < 4 && r == 0) {
+        const auto column = static_cast<std::int16_t>(c + 1);
         if (m.state.SortColumn == column)
             m.state.SortOrder = toggledSortOrder(m.state.SortOrder);
         else

@@ -14,7 +14,8 @@ public:
     // Rebuilds the list; failures end in the common error report.
     void RefreshServices();
     void cmdRF_Click();
-    void msfgServ_Click();
+    // r and c: the cell the click happened on.
+    void msfgServ_Click(int r, int c);
     // action: 1 start, 0 stop.
     void ControlService(const QString &serviceName, std::int16_t action);
 

@@ -16,9 +16,9 @@ void FakeDialogs::message(const QString &text, const QString &title)
     open({QStringLiteral("message"), text, title, {}});
 }
 
-bool FakeDialogs::confirm(const QString &text, const QString &title)
+bool FakeDialogs::confirm(const QString &text, const QString &title, Default defaultButton)
 {
-    open({QStringLiteral("confirm"), text, title, {}});
+    open({QStringLiteral("confirm"), text, title, {}, defaultButton});
     if (m_confirmAnswers.empty())
         return false;
     const bool yes = m_confirmAnswers.front();

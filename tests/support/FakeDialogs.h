@@ -15,10 +15,11 @@ public:
         QString text;
         QString title;
         QString defaultText;
+        Default defaultButton = Default::Yes; // of a confirm box
     };
 
     void message(const QString &text, const QString &title = {}) override;
-    bool confirm(const QString &text, const QString &title) override;
+    bool confirm(const QString &text, const QString &title, Default defaultButton = Default::Yes) override;
     std::optional<QString> input(const QString &prompt, const QString &title,
                                  const QString &defaultText) override;
     bool isShowing() const override { return m_showing; }

@@ -46,7 +46,7 @@ TEST(Poll, GeneralIsRefreshedOnEveryThirdTick)
     EXPECT_EQ(generalRefreshes(h), 2);
     EXPECT_EQ(h.state().TickCount, 0);
     EXPECT_EQ(h.controls().lblProc->text(), QStringLiteral("2 Active Processes"));
-    EXPECT_TRUE(h.controls().lblUpdate->text().startsWith(QStringLiteral("Last Updated:12/7/26 2:05:09")))
+    EXPECT_TRUE(h.controls().lblUpdate->text().startsWith(QStringLiteral("Last Updated:12/7/2026 2:05:09")))
         << h.controls().lblUpdate->text().toStdString();
     h.tick(6);
     EXPECT_EQ(generalRefreshes(h), 4);
