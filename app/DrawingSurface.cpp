@@ -3,6 +3,9 @@
 #include <QPainter>
 #include <QWidget>
 
+#include <algorithm>
+#include <cmath>
+
 namespace quorvin {
 
 DrawingSurface::DrawingSurface(QWidget &owner, const Twips &twips) : m_owner(owner), m_twips(twips) {}
@@ -20,10 +23,22 @@ void DrawingSurface::clear()
                        .adjusted(-2, -2, 2, 2));
 }
 
+namespace {
+
+// Far outside any window, yet inside what the painter converts to whole pixels: a wild counter from the
+// computer (a load of 1e300 %) draws off the window instead of overflowing the conversion.
+float onSurface(double twips)
+{
+    constexpr double Reach = 1e7;
+    return static_cast<float>(std::isnan(twips) ? 0.0 : std::clamp(twips, -Reach, Reach));
+}
+
+} // namespace
+
 void DrawingSurface::drawLine(QPointF from, QPointF to)
 {
-    const QPointF a(static_cast<float>(from.x()), static_cast<float>(from.y()));
-    const QPointF b(static_cast<float>(to.x()), static_cast<float>(to.y()));
+    const QPointF a(onSurface(from.x()), onSurface(from.y()));
+    const QPointF b(onSurface(to.x()), onSurface(to.y()));
     m_lines.emplace_back(a, b);
     m_owner.update(
         QRectF(m_twips.toPixels(a), m_twips.toPixels(b)).normalized().toAlignedRect().adjusted(-2, -2, 2, 2));

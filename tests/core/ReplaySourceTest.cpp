@@ -131,6 +131,12 @@ TEST(ReplaySource, RefusesFilesItCannotUse)
         R"({"format": "quorvin-recording", "version": 1, "computers": {"a": {"select * from x": [[{"p": [1]}]]}}})",
         R"({"format": "quorvin-recording", "version": 1, "computers": {"a": {"select * from x": [{"error": {}}]}}})",
         R"({"format": "quorvin-recording", "version": 1, "computers": {"a": {"select * from x": [[1]]}}})",
+        // Numbers no conversion may take: beyond a double, beyond 32 bits, not a process ID.
+        R"({"format": "quorvin-recording", "version": 1, "computers": {"a": {"select * from x": [[{"p": 1e400}]]}}})",
+        R"({"format": "quorvin-recording", "version": 1, "computers": {"a": {"q": [{"error": {"number": 4294967296}}]}}})",
+        R"({"format": "quorvin-recording", "version": 1, "computers": {"a": {"q": [{"error": {"number": 18446744073709551615}}]}}})",
+        R"({"format": "quorvin-recording", "version": 1, "computers": {"a": {"q": [[{"IDprocess": 1e300}]]}}})",
+        R"({"format": "quorvin-recording", "version": 1, "computers": {"a": {"q": [[{"Handle": "-4"}]]}}})",
     };
     for (const char *text : bad) {
         SCOPED_TRACE(text);
@@ -141,11 +147,14 @@ TEST(ReplaySource, RefusesFilesItCannotUse)
             EXPECT_NE(e.description().find("recorded data set"), std::string::npos);
         }
     }
-    try {
-        ReplaySource::fromFile("/nonexistent/recording.json", {});
-        ADD_FAILURE();
-    } catch (const Error &e) {
-        EXPECT_NE(e.description().find("/nonexistent/recording.json"), std::string::npos);
+    // Not a file at all, or one that never ends: refused, not read forever.
+    for (const char *path : {"/nonexistent/recording.json", "/dev/zero", "/proc"}) {
+        try {
+            ReplaySource::fromFile(path, {});
+            ADD_FAILURE() << path;
+        } catch (const Error &e) {
+            EXPECT_NE(e.description().find(path), std::string::npos) << e.description();
+        }
     }
 }
 

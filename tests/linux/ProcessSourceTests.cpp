@@ -3,6 +3,7 @@
 #include "mgmt/Error.h"
 #include "mgmt/linux/LocalSource.h"
 #include "mgmt/linux/ProcessPerfClass.h"
+#include "mgmt/linux/ProcessTerminator.h"
 #include "mgmt/linux/ProcessWalker.h"
 
 #include <gtest/gtest.h>
@@ -278,6 +279,35 @@ TEST(ProcessesOnThisComputer, TerminateEndsAChildAndThenFindsItGone)
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
     EXPECT_EQ(failure([&] { target->invoke("Terminate"); }), std::to_string(err::NotFound) + " Not found");
+}
+
+// Only the listed process: a pid whose start time differs names another process now and is left alone. And
+// only an end is told as one: a process that ignores SIGTERM is reported, never killed outright.
+TEST(ProcessesOnThisComputer, TerminateEndsOnlyTheListedProcessAndOnlyTellsAnEnd)
+{
+    const auto previous = std::signal(SIGTERM, SIG_IGN); // inherited: the child ignores it from its start
+    const pid_t child = ::fork();
+    if (child == 0) {
+        for (;;)
+            ::pause();
+    }
+    std::signal(SIGTERM, previous);
+    ASSERT_GE(child, 0);
+    LocalSource source;
+    const std::vector<Instance> processes = query(source, "select * from Win32_Process");
+    const Instance *target = withPid(processes, "ProcessId", child);
+    if (!target)
+        ::kill(child, SIGKILL);
+    ASSERT_NE(target, nullptr);
+    Instance reused = *target;
+    reused.set("StartTime", std::to_string(startTicksOf(*target).value() + 1));
+    EXPECT_EQ(failure([&] { reused.invoke("Terminate"); }), std::to_string(err::NotFound) + " Not found");
+    const ProcessTerminator patient(true, {}, std::chrono::seconds(1));
+    EXPECT_EQ(failure([&] { patient.invoke(*target, "Terminate"); }),
+              std::to_string(err::Failed) + " The process did not end within 1 second");
+    EXPECT_EQ(::waitpid(child, nullptr, WNOHANG), 0) << "still running";
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
 }
 
 TEST(ProcessesOnThisComputer, TerminateRefusesWhatIsNotOneProcess)

@@ -184,9 +184,45 @@ TEST_F(LoopbackRemote, UnreachableNamesAndRefusedKeys)
     EXPECT_EQ(errorOf([&] { source->connect("winmgmts://no-such-host.invalid"); }).first,
               RemoteServerUnavailable);
     EXPECT_EQ(errorOf([&] { source->connect("winmgmts://quorvin-closed"); }).first, RemoteServerUnavailable);
+    // Names no computer can have never reach a lookup (nor a shell).
+    for (const char *name : {"a b", "x;reboot", "$(id)", "it's", "tab\there", "-oProxyCommand=x"})
+        EXPECT_EQ(errorOf([&] { source->connect(std::string("winmgmts://") + name); }).first,
+                  RemoteServerUnavailable)
+            << name;
     const auto [number, description] = errorOf([&] { source->connect("winmgmts://quorvin-stranger"); });
     EXPECT_EQ(number, AccessDenied);
     EXPECT_EQ(description.rfind("Access is denied.", 0), 0u) << description;
+}
+
+TEST_F(LoopbackRemote, AnUnreadableKnownHostsFileIsRefusedNotTakenAsEmpty)
+{
+    auto settings = mgmt::remote::SshSettings::inDirectory(host->sshDir());
+    settings.knownHosts = host->sshDir(); // a directory
+    mgmt::remote::RemoteSource source(std::make_unique<mgmt::LocalSource>(), "this-computer", settings,
+                                      HostKeyQuestion(dialogs));
+    const auto [number, description] = errorOf([&] { connect(source); });
+    EXPECT_EQ(number, mgmt::err::Failed);
+    EXPECT_NE(description.find("known hosts file " + host->sshDir() + " cannot be read"), std::string::npos)
+        << description;
+    EXPECT_TRUE(dialogs.shown().empty()) << "no key is offered as unknown";
+}
+
+// A computer whose bus bridge talks garbage, says nothing or hangs up: a clear error within the bounds, and
+// this program (which writes to the bridge meanwhile) is not ended by SIGPIPE.
+TEST_F(LoopbackRemote, ABrokenBusBridgeGivesAClearError)
+{
+    for (const char *bridge : {"echo garbage; exec cat >/dev/null", "head -c 200000 /dev/urandom",
+                               "exec sleep 60", "exit 0"}) {
+        SCOPED_TRACE(bridge);
+        auto settings = mgmt::remote::SshSettings::inDirectory(host->sshDir());
+        settings.busBridgeCommand = bridge;
+        mgmt::remote::RemoteSource source(std::make_unique<mgmt::LocalSource>(), "this-computer", settings,
+                                          HostKeyQuestion(dialogs));
+        const auto [number, description] = errorOf([&] { connect(source)->execQuery("select * from Win32_Service"); });
+        EXPECT_EQ(number, mgmt::err::Failed);
+        EXPECT_NE(description.find("The service manager is not available"), std::string::npos) << description;
+        EXPECT_FALSE(connect(source)->instancesOf("win32_Processor").empty()) << "the connection still serves";
+    }
 }
 
 TEST_F(LoopbackRemote, AnUpperCaseNameFindsTheHostEntry)

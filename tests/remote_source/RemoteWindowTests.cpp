@@ -135,6 +135,7 @@ TEST_F(LoopbackWindow, AnUnknownHostKeyIsAskedAboutInTheWindow)
     h.start(QString::fromStdString("/c:" + host->alias() + " /t:1"));
     ASSERT_EQ(w.questions().shown().size(), 1u);
     EXPECT_EQ(w.questions().shown()[0].title, QStringLiteral("Unknown Host Key"));
+    EXPECT_EQ(w.questions().shown()[0].defaultButton, Dialogs::Default::No) << "Enter never trusts a key";
     EXPECT_TRUE(
         w.questions().shown()[0].text.contains(QString::fromStdString(host->hostKeyFingerprintSha256())));
     EXPECT_TRUE(h.dialogs.shown().empty());

@@ -1,3 +1,4 @@
+#include "app/MessageBoxDialogs.h"
 #include "mgmt/ReplaySource.h"
 #include "support/WindowHarness.h"
 
@@ -10,6 +11,9 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTableWidget>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -173,4 +177,28 @@ TEST(Design, FifteenTwipsToThePixelAtNinetySixDots)
     // Neighbours that share a border in twips share it in pixels.
     EXPECT_EQ(twips.rect(390, 360, 8955, 615).bottom() + 1, twips.rect(390, 975, 8955, 375).top());
     EXPECT_EQ(Twips(144).toPixels(1440), 144);
+}
+
+// The shipped boxes show the computer's texts as plain text, and Enter presses the button given as default
+// (No for the host-key question).
+TEST(Design, ShippedBoxesShowPlainTextAndEnterPressesTheDefault)
+{
+    MessageBoxDialogs dialogs;
+    for (const Dialogs::Default defaultButton : {Dialogs::Default::No, Dialogs::Default::Yes}) {
+        Qt::TextFormat format = Qt::AutoText;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            poll.stop();
+            if (const auto *label = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label")))
+                format = label->textFormat();
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        poll.start(10);
+        const bool yes = dialogs.confirm(QStringLiteral("<b>notepad</b>"), QStringLiteral("t"), defaultButton);
+        EXPECT_EQ(yes, defaultButton == Dialogs::Default::Yes);
+        EXPECT_EQ(format, Qt::PlainText);
+    }
 }

@@ -49,11 +49,13 @@ TEST(General, WritesTheNineCaptions)
     EXPECT_TRUE(h.dialogs.shown().empty());
 }
 
-TEST(General, ANullServicePackIsAnEmptyLine)
+TEST(General, ANullServicePackOrInstallDateIsAnEmptyLine)
 {
-    WindowHarness h(withAnswers(Json::array({Json::array({operatingSystem({{"CSDVersion", nullptr}})})})));
+    WindowHarness h(withAnswers(
+        Json::array({Json::array({operatingSystem({{"CSDVersion", nullptr}, {"InstallDate", nullptr}})})})));
     h.start();
     EXPECT_EQ(h.controls().lbltitle2->text(), QString());
+    EXPECT_EQ(h.controls().lblInstall->text(), QStringLiteral("Original Install Date: "));
     EXPECT_EQ(h.controls().lblProc->text(), QStringLiteral("57 Active Processes"));
     EXPECT_TRUE(h.dialogs.shown().empty());
     EXPECT_TRUE(h.state().RealTimeMode);
@@ -109,4 +111,14 @@ TEST(General, AnUnreachableComputerAsksForAnotherName)
     EXPECT_FALSE(h.controls().chkRealTime->isChecked());
     EXPECT_TRUE(h.controls().txtComp->isEnabled());
     EXPECT_EQ(h.state().ComputerMoniker, QStringLiteral("winmgmts://NOWHERE"));
+}
+
+// The computer's texts are shown as they are: a caption that looks like markup is not read as markup.
+TEST(General, MarkupFromTheComputerIsShownLiterally)
+{
+    WindowHarness h(withAnswers(Json::array({Json::array({operatingSystem({{"Caption", "<b>Evil</b> OS"}})})})));
+    h.start();
+    EXPECT_EQ(h.controls().lblTitle->text(), QStringLiteral("<b>Evil</b> OS"));
+    for (const QLabel *label : h.form().findChildren<QLabel *>())
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString();
 }

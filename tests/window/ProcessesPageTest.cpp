@@ -300,3 +300,56 @@ TEST_F(ProcessesPageTest, AFailedRefreshIsReportedAndTheWindowStaysUsable)
     EXPECT_FALSE(h->state().RealTimeMode);
     EXPECT_EQ(column(grid(), 0).size(), 5) << "the grid keeps what it showed";
 }
+
+// Only the counters' pseudo-entries (ID 0) are left out: a process may call itself idle and is still shown and
+// ended; a null name elsewhere in the list does not stop a pass by ID.
+TEST_F(ProcessesPageTest, AProcessNamedIdleIsShownAndCanBeEnded)
+{
+    Json answers = steadyAnswers(3);
+    for (Json &answer : answers)
+        answer[2]["Name"] = "idle"; // NOTEPAD, 1234
+    Json list = images();
+    list[0][1]["Name"] = "idle";
+    list[0][0]["Name"] = nullptr;
+    open(processRecording(answers, list));
+    ASSERT_GT(rowOf("IDLE"), 0);
+    EXPECT_TRUE(h->controls().lblpdTitle->text().startsWith(QStringLiteral("6 Processes")));
+    h->dialogs.answerConfirm(true);
+    doubleClickCell(rowOf("IDLE"), 0);
+    EXPECT_EQ(h->dialogs.messageTexts().at(1), QStringLiteral("Process IDLE(1234) Was Terminated"));
+}
+
+// The row double-clicked is the one acted on, though a refresh moved the current cell in between.
+TEST_F(ProcessesPageTest, TheDoubleClickedRowIsTheOneEnded)
+{
+    open(processRecording(steadyAnswers(3)));
+    QTableWidget *g = grid();
+    const QPoint at = g->visualItemRect(g->item(rowOf("NOTEPAD"), 0)).center();
+    QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, at);
+    h->form().RefreshProcesses();
+    ASSERT_NE(g->currentRow(), rowOf("NOTEPAD"));
+    h->dialogs.answerConfirm(true);
+    QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(h->dialogs.messageTexts().first(),
+              QStringLiteral("Are You Sure You Wish To End Process ID: 1234(NOTEPAD)"));
+}
+
+// An ID that now names another process (another start time) is not that process; and a pass never turns
+// Real Time Mode on behind a cleared box.
+TEST_F(ProcessesPageTest, AReusedIdIsNotEndedAndRealTimeModeStaysAsItWas)
+{
+    Json answers = steadyAnswers(3);
+    for (Json &answer : answers)
+        answer[2]["StartTime"] = "5000";
+    Json list = images(Json{{"error", {{"number", -2147217407}, {"description", "must not be called"}}}});
+    list[0][1]["StartTime"] = "7000";
+    open(processRecording(answers, list));
+    h->clickRealTime();
+    h->dialogs.answerConfirm(true);
+    doubleClickCell(rowOf("NOTEPAD"), 0);
+    EXPECT_EQ(h->dialogs.messageTexts().last(), QStringLiteral("Process ID 1234 Was Not Found"));
+    EXPECT_FALSE(h->state().RealTimeMode);
+    const int before = refreshes();
+    h->tick(6);
+    EXPECT_EQ(refreshes(), before) << "the poll stays off while the box is cleared";
+}

@@ -194,6 +194,17 @@ TEST_F(ServicesPageTest, ARefusedRequestIsReported)
     EXPECT_FALSE(h->state().RealTimeMode);
 }
 
+TEST_F(ServicesPageTest, AComputerThatCannotBeReachedIsReportedOnce)
+{
+    Json r = recording("alpha", {{"select * from win32_service", Json::array({standardList()})},
+                                 {"select * from win32_service where name ='ssh.service'",
+                                  Json::array({Json{{"error", {{"number", 462}, {"description", "gone"}}}}})}});
+    h = std::make_unique<WindowHarness>(r);
+    h->start(QStringLiteral("/c:alpha /t:4"));
+    click(rowOf("ssh.service"), 4);
+    EXPECT_EQ(h->dialogs.messageTexts(), QStringList{"Computer Name Entered Was Not Found, Please Check"});
+}
+
 TEST_F(ServicesPageTest, NullTextsShowEmptyAndNullStartedIsStopped)
 {
     open(Json::array({Json::array(
