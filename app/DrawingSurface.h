@@ -1,6 +1,6 @@
 #pragma once
-#include "app/LineCanvas.h"
-#include "app/Twips.h"
+#include "kit/LineCanvas.h"
+#include "kit/Twips.h"
 
 #include <QLineF>
 #include <vector>

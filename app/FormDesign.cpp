@@ -1,7 +1,7 @@
-#include "app/Controls.h"
-#include "app/Twips.h"
-#include "app/TwipsGeometry.h"
-#include "app/VbColor.h"
+#include "kit/Controls.h"
+#include "kit/Twips.h"
+#include "kit/TwipsGeometry.h"
+#include "kit/VbColor.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

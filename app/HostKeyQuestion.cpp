@@ -1,5 +1,5 @@
 #include "app/HostKeyQuestion.h"
-#include "app/Dialogs.h"
+#include "kit/Dialogs.h"
 
 namespace quorvin {
 

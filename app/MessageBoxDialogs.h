@@ -1,5 +1,5 @@
 #pragma once
-#include "app/Dialogs.h"
+#include "kit/Dialogs.h"
 
 class QWidget;
 

@@ -1,11 +1,10 @@
 #include "app/frmQuorvin.h"
-#include "app/Clock.h"
 #include "app/CommandLine.h"
-#include "app/Dialogs.h"
-#include "app/Environment.h"
-#include "app/NumberFormat.h"
-#include "app/TwipsGeometry.h"
-#include "mgmt/Convert.h"
+#include "app/FormDesign.h"
+#include "kit/Clock.h"
+#include "kit/Dialogs.h"
+#include "kit/Environment.h"
+#include "kit/TwipsGeometry.h"
 #include "mgmt/Source.h"
 #include "pages/general/GeneralPage.h"
 #include "pages/network/NetworkPage.h"
@@ -29,7 +28,6 @@
 #include <QTimer>
 
 #include <array>
-#include <limits>
 
 namespace quorvin {
 
@@ -52,23 +50,6 @@ constexpr std::array<FramePlace, 5> FramePlaces{{{&Controls::frGen, 4575, 9735, 
                                                  {&Controls::frPD, 4575, 9855, 600, 120},
                                                  {&Controls::frServ, 4575, 9975, 600, 0},
                                                  {&Controls::frNet, 4335, 9735, 720, 120}}};
-
-constexpr int MaxPointsPerGraph =
-    909; // beyond it the compaction of the history would need more than 1000 entries
-
-// The locale's short date with the year in full (a two-digit year is ambiguous), then its long time without
-// the zone name.
-QString generalDateTime(const QDateTime &when)
-{
-    const QLocale locale;
-    QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
-    if (!dateFormat.contains(QLatin1String("yyyy")))
-        dateFormat.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
-    timeFormat.remove(QLatin1Char('t')).replace(QLatin1String("  "), QLatin1String(" "));
-    return locale.toString(when.date(), dateFormat) + QLatin1Char(' ') +
-           locale.toString(when.time(), timeFormat.trimmed());
-}
 
 // Counts the event handlers running, so that a poll tick never starts a refresh inside another handler (a
 // refresh paints while it waits or at its end, and timers fire then).
@@ -96,14 +77,19 @@ frmQuorvin::frmQuorvin(mgmt::Source &source, Dialogs &dialogs, const Clock &cloc
       m_processor(std::make_unique<ProcessorPage>(m_context)),
       m_processes(std::make_unique<ProcessesPage>(m_context)),
       m_services(std::make_unique<ServicesPage>(m_context)),
-      m_network(std::make_unique<NetworkPage>(m_context))
+      m_network(std::make_unique<NetworkPage>(m_context)), m_pages{m_general.get(), m_processor.get(),
+                                                                   m_processes.get(), m_services.get(),
+                                                                   m_network.get()}
 {
     connectEvents();
     // Waits on the computer (a process to end, a slow answer) keep the window painted; input waits.
     m_source.setWhileWaiting([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
 }
 
-frmQuorvin::~frmQuorvin() = default;
+frmQuorvin::~frmQuorvin()
+{
+    m_source.setWhileWaiting({});
+}
 
 void frmQuorvin::connectEvents()
 {
@@ -133,24 +119,24 @@ void frmQuorvin::connectEvents()
 void frmQuorvin::handleEvent(const std::function<void()> &handler)
 {
     const Busy busy(m_busy);
-    m_errors.guard(ErrorReport::Routine::General, handler);
+    m_errors.guard(ErrorReport::Policy::SwitchOffFirst, handler);
 }
 
 bool frmQuorvin::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_controls.lblGraph) {
-        const Busy busy(m_busy);
-        if (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonPress) {
-            const auto *mouse = static_cast<QMouseEvent *>(event);
-            m_processor->lblGraph_MouseMove(mouse->buttons(), mouse->modifiers(),
-                                            m_twips.fromPixels(mouse->position().x()),
-                                            m_twips.fromPixels(mouse->position().y()));
-        } else if (event->type() == QEvent::MouseButtonRelease) {
-            const auto *mouse = static_cast<QMouseEvent *>(event);
-            if (mouse->button() == Qt::LeftButton &&
-                m_controls.lblGraph->rect().contains(mouse->position().toPoint()))
-                m_processor->lblGraph_Click();
-        }
+    if (watched != m_controls.lblGraph)
+        return QWidget::eventFilter(watched, event);
+    const Busy busy(m_busy);
+    if (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonPress) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        m_processor->lblGraph_MouseMove(mouse->buttons(), mouse->modifiers(),
+                                        m_twips.fromPixels(mouse->position().x()),
+                                        m_twips.fromPixels(mouse->position().y()));
+    } else if (event->type() == QEvent::MouseButtonRelease) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton &&
+            m_controls.lblGraph->rect().contains(mouse->position().toPoint()))
+            m_processor->lblGraph_Click();
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -176,7 +162,7 @@ void frmQuorvin::Form_Load(const QString &argumentText)
     m_controls.txtComp->setText(m_state.TargetComputer.toUpper());
     m_state.ComputerMoniker = plainMoniker(m_state.TargetComputer);
 
-    takeFirstProcessorSample();
+    m_processor->takeFirstSample();
 
     {
         const QSignalBlocker quiet(m_controls.tbs);
@@ -186,13 +172,9 @@ void frmQuorvin::Form_Load(const QString &argumentText)
     m_controls.tmr1->start();
 }
 
-void frmQuorvin::takeFirstProcessorSample()
+Page &frmQuorvin::currentPage() const
 {
-    auto service = m_source.connect(m_state.ComputerMoniker.toStdString());
-    for (const mgmt::Instance &instance : service->instancesOf("Win32_PerfRawData_PerfOS_Processor")) {
-        m_state.PrevCpuCounter = mgmt::toDouble(instance.get("PercentProcessorTime"));
-        m_state.PrevCpuTimestamp = mgmt::toDouble(instance.get("Timestamp_Sys100NS"));
-    }
+    return *m_pages[static_cast<std::size_t>(m_state.CurrentPage - 1)];
 }
 
 void frmQuorvin::tbs_Click()
@@ -208,37 +190,11 @@ void frmQuorvin::tbs_Click()
         if (index >= 1)
             m_state.PageInitPending = true;
         m_state.CurrentPage = static_cast<std::int16_t>(index + 1);
-        switch (m_state.CurrentPage) {
-        case page::General:
-            General();
-            break;
-        case page::Processor:
-            RefreshProcessor();
-            break;
-        case page::Processes:
-            runReportingErrors([this] { RefreshProcesses(); });
-            break;
-        case page::Services:
-            RefreshServices();
-            break;
-        case page::Network:
-            runReportingErrors([this] { RefreshNetwork(); });
-            break;
-        }
+        currentPage().refresh();
     }
-    showPageControls();
-}
-
-void frmQuorvin::showPageControls()
-{
-    const bool processor = m_state.CurrentPage == page::Processor;
-    for (QWidget *w :
-         std::initializer_list<QWidget *>{m_controls.lblParm1, m_controls.lblParm2, m_controls.txtTime,
-                                          m_controls.txtPoint, m_controls.lblGraph, m_controls.lblGraphtit})
-        w->setVisible(processor);
-    const bool processes = m_state.CurrentPage == page::Processes;
-    m_controls.txtupdt->setVisible(processes);
-    m_controls.lblProcint->setVisible(processes);
+    for (const Page *page : m_pages)
+        for (QWidget *control : page->windowControls())
+            control->setVisible(page == &currentPage());
 }
 
 void frmQuorvin::tmr1_Timer()
@@ -248,97 +204,25 @@ void frmQuorvin::tmr1_Timer()
     if (m_busy > 0 || m_dialogs.isShowing())
         return;
     const Busy busy(m_busy);
-    m_errors.guard(ErrorReport::Routine::General, [this] { pollTick(); });
-}
-
-void frmQuorvin::pollTick()
-{
-    m_source.closeIdleConnections();
-    if (!m_state.RealTimeMode)
-        return;
-    const auto countTick = [this] {
-        if (m_state.TickCount < std::numeric_limits<std::int16_t>::max())
-            ++m_state.TickCount;
-    };
-    switch (m_state.CurrentPage) {
-    case page::General:
-        if (m_state.TickCount < 2) {
-            countTick();
-        } else {
-            General();
-            m_controls.lblUpdate->setText(QStringLiteral("Last Updated:") + generalDateTime(m_clock.now()));
-            m_state.TickCount = 0;
-        }
-        break;
-    case page::Processor:
-        countTick();
-        if (m_state.TickCount >= m_state.CpuPollTicks) {
-            RefreshProcessor();
-            m_state.TickCount = 0;
-        }
-        break;
-    case page::Processes: {
-        double interval = 2;
-        if (const auto typed = readNumber(m_controls.txtupdt->text()))
-            interval = *typed;
-        else
-            m_controls.txtupdt->setText(QStringLiteral("2"));
-        if (m_state.TickCount >= interval) {
-            m_state.TickCount = 0;
-            runReportingErrors([this] { RefreshProcesses(); });
-        } else {
-            countTick();
-        }
-        break;
-    }
-    case page::Network:
-        runReportingErrors([this] { RefreshNetwork(); });
-        break;
-    default: // the service list is refreshed only by its own events
-        break;
-    }
-}
-
-bool frmQuorvin::takeGraphSettings()
-{
-    const auto take = [this](QLineEdit *box, const QString &field,
-                             int highest) -> std::optional<std::int16_t> {
-        const auto number = readNumber(box->text());
-        const auto whole = number ? toInt16HalfEven(*number) : std::nullopt;
-        if (whole && *whole >= 1 && *whole <= highest)
-            return whole;
-        m_dialogs.message(field + QStringLiteral(" must be a number from 1 to ") + QString::number(highest) +
-                          QStringLiteral(". \"") + box->text() +
-                          QStringLiteral("\" cannot be used, so Real Time "
-                                         "Mode stays off."));
-        return std::nullopt;
-    };
-    const auto ticks = take(m_controls.txtTime, QStringLiteral("Poll Interval(Secs)"),
-                            std::numeric_limits<std::int16_t>::max());
-    if (!ticks)
-        return false;
-    const auto points = take(m_controls.txtPoint, QStringLiteral("Points Per Graph"), MaxPointsPerGraph);
-    if (!points)
-        return false;
-    m_state.CpuPollTicks = *ticks;
-    m_state.PointsPerGraph = *points;
-    return true;
+    m_errors.guard(ErrorReport::Policy::SwitchOffFirst, [this] {
+        m_source.closeIdleConnections();
+        if (m_state.RealTimeMode && m_state.CurrentPage >= 1)
+            currentPage().tick();
+    });
 }
 
 void frmQuorvin::chkRealTime_Click()
 {
-    const bool processorPage = m_state.CurrentPage == page::Processor;
+    Page *shown = m_state.CurrentPage >= 1 ? &currentPage() : nullptr;
     if (m_controls.chkRealTime->checkState() != Qt::Checked) {
         m_state.RealTimeMode = false;
         m_controls.txtComp->setEnabled(true);
-        if (processorPage) {
-            m_controls.txtTime->setEnabled(true);
-            m_controls.txtPoint->setEnabled(true);
-        }
+        if (shown)
+            shown->realTimeModeOff();
         return;
     }
-    // Settings that cannot drive the graph are refused before anything changes.
-    if (processorPage && !takeGraphSettings()) {
+    // A page's settings that cannot be used are refused before anything changes.
+    if (shown && !shown->acceptsRealTimeMode()) {
         m_controls.chkRealTime->setChecked(false);
         return;
     }
@@ -351,26 +235,8 @@ void frmQuorvin::chkRealTime_Click()
         m_dialogs.message(QStringLiteral("Target Computer is blank...defaulting to ") + name);
         m_controls.txtComp->setText(name);
     }
-    switch (m_state.CurrentPage) {
-    case page::Processor:
-        m_controls.txtTime->setEnabled(false);
-        m_controls.txtPoint->setEnabled(false);
-        break;
-    case page::Services:
-        RefreshServices();
-        break;
-    case page::Network:
-        m_state.PageInitPending = true;
-        runReportingErrors([this] { RefreshNetwork(); });
-        break;
-    default:
-        break;
-    }
-}
-
-void frmQuorvin::runReportingErrors(const std::function<void()> &refresh)
-{
-    m_errors.guard(ErrorReport::Routine::General, refresh);
+    if (shown)
+        shown->realTimeModeOn();
 }
 
 void frmQuorvin::General()

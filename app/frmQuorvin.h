@@ -1,12 +1,14 @@
 #pragma once
-#include "app/Controls.h"
 #include "app/DrawingSurface.h"
-#include "app/ErrorReport.h"
-#include "app/FormState.h"
-#include "app/PageContext.h"
-#include "app/Twips.h"
+#include "kit/Controls.h"
+#include "kit/ErrorReport.h"
+#include "kit/FormState.h"
+#include "kit/Page.h"
+#include "kit/PageContext.h"
+#include "kit/Twips.h"
 
 #include <QWidget>
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -65,16 +67,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void takeFirstProcessorSample();
-    bool takeGraphSettings();
-    void showPageControls();
-    // Refreshes whose routines catch nothing report through the common error report, and the window stays
-    // usable.
-    void runReportingErrors(const std::function<void()> &refresh);
     void connectEvents();
+    Page &currentPage() const;
     // Runs one event's handler: counted as busy, and nothing it raises leaves it.
     void handleEvent(const std::function<void()> &handler);
-    void pollTick();
 
     Twips m_twips;
     Controls m_controls;
@@ -91,7 +87,8 @@ private:
     std::unique_ptr<ProcessesPage> m_processes;
     std::unique_ptr<ServicesPage> m_services;
     std::unique_ptr<NetworkPage> m_network;
-    int m_busy = 0; // event handlers running
+    std::array<Page *, 5> m_pages; // by tab index
+    int m_busy = 0;                // event handlers running
 };
 
 } // namespace quorvin

@@ -1,11 +1,11 @@
 #include "app/AppIcon.h"
-#include "app/Clock.h"
 #include "app/CommandLine.h"
-#include "app/Environment.h"
-#include "app/ErrorReport.h"
 #include "app/HostKeyQuestion.h"
 #include "app/MessageBoxDialogs.h"
 #include "app/frmQuorvin.h"
+#include "kit/Clock.h"
+#include "kit/Environment.h"
+#include "kit/ErrorReport.h"
 #include "mgmt/SourceFactory.h"
 
 #include <QApplication>

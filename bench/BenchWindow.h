@@ -1,9 +1,9 @@
 #pragma once
 // The window for benchmarks: headless, with boxes that answer nothing and a clock that stands still.
-#include "app/Clock.h"
-#include "app/Dialogs.h"
-#include "app/Environment.h"
 #include "app/frmQuorvin.h"
+#include "kit/Clock.h"
+#include "kit/Dialogs.h"
+#include "kit/Environment.h"
 #include "mgmt/Source.h"
 
 #include <QApplication>

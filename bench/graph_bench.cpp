@@ -1,5 +1,5 @@
 // Once the curve scrolls, every sample clears and redraws the whole visible history.
-#include "app/LineCanvas.h"
+#include "kit/LineCanvas.h"
 #include "pages/processor/UtilizationGraph.h"
 
 #include <benchmark/benchmark.h>

@@ -1,10 +1,12 @@
 #include "pages/general/GeneralPage.h"
-#include "app/Controls.h"
-#include "app/ErrorReport.h"
-#include "app/FormState.h"
-#include "app/NumberFormat.h"
-#include "app/PageContext.h"
+#include "kit/Clock.h"
+#include "kit/Controls.h"
+#include "kit/ErrorReport.h"
+#include "kit/FormState.h"
+#include "kit/NumberFormat.h"
+#include "kit/PageContext.h"
 #include "mgmt/Convert.h"
+#include "mgmt/Names.h"
 #include "mgmt/Source.h"
 
 #include <QLabel>
@@ -18,14 +20,14 @@ struct OperatingSystemTexts {
         installDate;
 };
 
-QString textOf(const mgmt::Instance &instance, const char *property)
+QString textOf(const mgmt::Instance &instance, std::string_view property)
 {
     return QString::fromStdString(mgmt::toText(instance.get(property)));
 }
 
 // Systems without a service pack, or without a recorded installation, report none: that is an empty line, not
 // a failure.
-QString textOrEmpty(const mgmt::Instance &instance, const char *property)
+QString textOrEmpty(const mgmt::Instance &instance, std::string_view property)
 {
     const mgmt::Value &value = instance.get(property);
     return value.isNull() ? QString() : QString::fromStdString(mgmt::toText(value));
@@ -38,24 +40,49 @@ QString megabytes(const QString &kilobytes)
            QStringLiteral("MB");
 }
 
+// The locale's short date with the year in full (a two-digit year is ambiguous), then its long time without
+// the zone name.
+QString generalDateTime(const QDateTime &when)
+{
+    const QLocale locale;
+    QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
+    if (!dateFormat.contains(QLatin1String("yyyy")))
+        dateFormat.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
+    timeFormat.remove(QLatin1Char('t')).replace(QLatin1String("  "), QLatin1String(" "));
+    return locale.toString(when.date(), dateFormat) + QLatin1Char(' ') +
+           locale.toString(when.time(), timeFormat.trimmed());
+}
+
 } // namespace
+
+void GeneralPage::tick()
+{
+    if (m.state.TickCount < 2) {
+        m.state.countTick();
+        return;
+    }
+    General();
+    m.controls.lblUpdate->setText(QStringLiteral("Last Updated:") + generalDateTime(m.clock.now()));
+    m.state.TickCount = 0;
+}
 
 void GeneralPage::General()
 {
-    m.errors.guard(ErrorReport::Routine::General, [this] {
+    m.errors.guard(ErrorReport::Policy::SwitchOffFirst, [this] {
         m.state.ComputerMoniker = plainMoniker(m.state.TargetComputer);
         auto service = m.source.connect(m.state.ComputerMoniker.toStdString());
         OperatingSystemTexts os;
-        for (const mgmt::Instance &instance : service->instancesOf("win32_operatingsystem")) {
-            os.caption = textOf(instance, "Caption");
-            os.servicePack = textOrEmpty(instance, "CSDVersion");
-            os.freePhysical = textOf(instance, "FreePhysicalMemory");
-            os.freeVirtual = textOf(instance, "FreeVirtualMemory");
-            os.organization = textOf(instance, "Organization");
-            os.serialNumber = textOf(instance, "SerialNumber");
-            os.processes = textOf(instance, "NumberOfProcesses");
-            os.lastBoot = textOf(instance, "LastBootupTime");
-            os.installDate = textOrEmpty(instance, "InstallDate");
+        for (const mgmt::Instance &instance : service->instancesOf(mgmt::cls::OperatingSystem)) {
+            os.caption = textOf(instance, mgmt::prop::Caption);
+            os.servicePack = textOrEmpty(instance, mgmt::prop::CSDVersion);
+            os.freePhysical = textOf(instance, mgmt::prop::FreePhysicalMemory);
+            os.freeVirtual = textOf(instance, mgmt::prop::FreeVirtualMemory);
+            os.organization = textOf(instance, mgmt::prop::Organization);
+            os.serialNumber = textOf(instance, mgmt::prop::SerialNumber);
+            os.processes = textOf(instance, mgmt::prop::NumberOfProcesses);
+            os.lastBoot = textOf(instance, mgmt::prop::LastBootupTime);
+            os.installDate = textOrEmpty(instance, mgmt::prop::InstallDate);
         }
         const Controls &c = m.controls;
         c.lblTitle->setText(os.caption);

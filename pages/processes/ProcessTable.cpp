@@ -1,7 +1,8 @@
 #include "pages/processes/ProcessTable.h"
-#include "app/ExchangeSort.h"
-#include "app/NumberFormat.h"
+#include "kit/ExchangeSort.h"
+#include "kit/NumberFormat.h"
 #include "mgmt/Convert.h"
+#include "mgmt/Names.h"
 #include "pages/processes/ProcessSamples.h"
 
 #include <numeric>
@@ -52,24 +53,24 @@ void ProcessTable::fill(const std::vector<mgmt::Instance> &instances)
     m_rows.reserve(instances.size());
     m_totals = {};
     for (const mgmt::Instance &instance : instances) {
-        const auto id = numericId(instance.get("IDprocess"));
+        const auto id = numericId(instance.get(mgmt::prop::IDprocess));
         if (!id)
             continue;
         Row row;
-        row.name = QString::fromStdString(mgmt::toText(instance.get("Name"))).trimmed().toUpper();
+        row.name = QString::fromStdString(mgmt::toText(instance.get(mgmt::prop::Name))).trimmed().toUpper();
         row.id = CellValue::number(*id);
-        row.workingSet = mgmt::toDouble(instance.get("WorkingSet"));
-        row.pageFile = mgmt::toDouble(instance.get("PageFileBytes"));
-        row.processorTime = instance.get("PercentProcessorTime");
-        row.timestamp = instance.get("Timestamp_Sys100NS");
-        if (const mgmt::Value *start = instance.find("StartTime"))
+        row.workingSet = mgmt::toDouble(instance.get(mgmt::prop::WorkingSet));
+        row.pageFile = mgmt::toDouble(instance.get(mgmt::prop::PageFileBytes));
+        row.processorTime = instance.get(mgmt::prop::PercentProcessorTime);
+        row.timestamp = instance.get(mgmt::prop::Timestamp);
+        if (const mgmt::Value *start = instance.find(mgmt::prop::StartTime))
             row.startTime = *start;
         if (row.name != QLatin1String("_TOTAL") || !row.isIdleOrTotal()) {
             m_totals.processes += 1;
             m_totals.workingSet += row.workingSet;
             m_totals.pageFile += row.pageFile;
-            m_totals.threads += mgmt::toDouble(instance.get("ThreadCount"));
-            m_totals.handles += mgmt::toDouble(instance.get("HandleCount"));
+            m_totals.threads += mgmt::toDouble(instance.get(mgmt::prop::ThreadCount));
+            m_totals.handles += mgmt::toDouble(instance.get(mgmt::prop::HandleCount));
         }
         m_rows.push_back(std::move(row));
     }

@@ -1,27 +1,38 @@
 #include "pages/processes/ProcessesPage.h"
-#include "app/Clock.h"
-#include "app/Controls.h"
-#include "app/Dialogs.h"
-#include "app/Environment.h"
-#include "app/FormState.h"
-#include "app/GridCells.h"
-#include "app/GridHeaders.h"
-#include "app/NumberFormat.h"
-#include "app/PageContext.h"
+#include "kit/Clock.h"
+#include "kit/Controls.h"
+#include "kit/Dialogs.h"
+#include "kit/Environment.h"
+#include "kit/ErrorReport.h"
+#include "kit/FormState.h"
+#include "kit/GridCells.h"
+#include "kit/GridHeaders.h"
+#include "kit/NumberFormat.h"
+#include "kit/PageContext.h"
 #include "mgmt/Convert.h"
 #include "mgmt/Error.h"
+#include "mgmt/Names.h"
 #include "mgmt/Source.h"
 #include "pages/processes/ProcessTable.h"
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTableWidget>
+
+#include <array>
 
 namespace quorvin {
 
 namespace {
 
 constexpr double SampleResetSeconds = 60;
+
+constexpr std::array<GridColumn, 5> Columns{{{"       Process Name", 2250},
+                                             {"      ID", 1000},
+                                             {"    Utilization", 1500},
+                                             {"       Working Set", 2000},
+                                             {"        Page File", 2000}}};
 
 QString kilobytes(double bytes)
 {
@@ -40,16 +51,42 @@ bool endsWithExe(const QString &imageName)
 
 } // namespace
 
+void ProcessesPage::refresh()
+{
+    m.errors.guard(ErrorReport::Policy::SwitchOffFirst, [this] { RefreshProcesses(); });
+}
+
+void ProcessesPage::tick()
+{
+    double interval = 2;
+    if (const auto typed = readNumber(m.controls.txtupdt->text()))
+        interval = *typed;
+    else
+        m.controls.txtupdt->setText(QStringLiteral("2"));
+    if (m.state.TickCount >= interval) {
+        m.state.TickCount = 0;
+        refresh();
+    } else {
+        m.state.countTick();
+    }
+}
+
+std::vector<QWidget *> ProcessesPage::windowControls() const
+{
+    return {m.controls.txtupdt, m.controls.lblProcint};
+}
+
 void ProcessesPage::RefreshProcesses()
 {
     if (m.state.PageInitPending) {
-        SetGridHeaders(m.state.CurrentPage, m.controls, m.twips);
+        if (m.state.CurrentPage == page::Processes)
+            SetGridHeaders(m.controls.msfg, Columns, m.twips);
         m_resetTime = m.clock.monotonicSeconds();
         m.state.PageInitPending = false;
     }
     auto service = m.source.connect(impersonatingMoniker(m.state.TargetComputer).toStdString());
     ProcessTable table;
-    table.fill(service->execQuery("Select * from Win32_PerfRawData_PerfProc_Process"));
+    table.fill(service->execQuery("Select * from " + std::string(mgmt::cls::ProcessCounters)));
     table.computeUtilization(m_samples);
     table.sort(m.state.SortColumn, m.state.SortOrder);
     m.controls.lblpdTitle->setText(table.summary());
@@ -129,7 +166,7 @@ void ProcessesPage::msfg_DblClick(int row, int)
 namespace {
 
 // A value that is missing or null matches nothing; no other instance's gap can end the pass.
-std::optional<QString> textOf(const mgmt::Instance &instance, const char *property)
+std::optional<QString> textOf(const mgmt::Instance &instance, std::string_view property)
 {
     const mgmt::Value *value = instance.find(property);
     if (!value || value->isNull())
@@ -137,7 +174,7 @@ std::optional<QString> textOf(const mgmt::Instance &instance, const char *proper
     return QString::fromStdString(mgmt::toText(*value));
 }
 
-std::optional<double> numberOf(const mgmt::Instance &instance, const char *property)
+std::optional<double> numberOf(const mgmt::Instance &instance, std::string_view property)
 {
     const mgmt::Value *value = instance.find(property);
     if (!value || value->isNull())
@@ -150,7 +187,7 @@ std::optional<double> numberOf(const mgmt::Instance &instance, const char *prope
 // The same process as the one shown: the same start, where both tell one.
 bool sameStart(const mgmt::Instance &instance, const mgmt::Value &shownStart)
 {
-    const mgmt::Value *start = instance.find("StartTime");
+    const mgmt::Value *start = instance.find(mgmt::prop::StartTime);
     return shownStart.isNull() || !start || start->isNull() || *start == shownStart;
 }
 
@@ -173,11 +210,11 @@ void ProcessesPage::KillProcess(const QString &name, qint64 processId, const mgm
         auto service = m.source.connect(m.state.ComputerMoniker.toStdString());
         const QString wanted = name.toLower();
         const bool matchByName = byName();
-        for (const mgmt::Instance &instance : service->instancesOf("Win32_Process")) {
-            const std::optional<double> handle = numberOf(instance, "Handle");
+        for (const mgmt::Instance &instance : service->instancesOf(mgmt::cls::Process)) {
+            const std::optional<double> handle = numberOf(instance, mgmt::prop::Handle);
             std::optional<QString> image;
             if (matchByName) {
-                image = textOf(instance, "Name");
+                image = textOf(instance, mgmt::prop::Name);
                 if (!image || (image->toLower() != wanted + QStringLiteral(".exe") &&
                                image->toLower() != wanted)) // Linux images have no extension
                     continue;
@@ -185,10 +222,10 @@ void ProcessesPage::KillProcess(const QString &name, qint64 processId, const mgm
                        !sameStart(instance, startTime)) {
                 continue;
             } else {
-                image = textOf(instance, "Name"); // the matching process's name only
+                image = textOf(instance, mgmt::prop::Name); // the matching process's name only
             }
             try {
-                instance.invoke("Terminate");
+                instance.invoke(mgmt::method::Terminate);
             } catch (const mgmt::Error &error) {
                 if (error.number() == mgmt::err::NotFound)
                     continue; // it ended, or its ID now names another process: that one is not touched

@@ -1,4 +1,5 @@
 #pragma once
+#include "kit/Page.h"
 #include "pages/processes/ProcessSamples.h"
 
 #include <QString>
@@ -10,9 +11,14 @@ struct PageContext;
 
 // The Process Details page: the process table with each process's processor use, its sort, and ending
 // processes.
-class ProcessesPage final {
+class ProcessesPage final : public Page {
 public:
     explicit ProcessesPage(PageContext &context) : m(context) {}
+
+    void refresh() override;
+    // At the interval typed into txtupdt, read afresh on every tick.
+    void tick() override;
+    std::vector<QWidget *> windowControls() const override;
 
     // Rebuilds the table from one query; errors pass to the caller.
     void RefreshProcesses();

@@ -1,15 +1,18 @@
 #include "pages/processor/ProcessorPage.h"
-#include "app/Controls.h"
-#include "app/ErrorReport.h"
-#include "app/FormState.h"
-#include "app/NumberFormat.h"
-#include "app/PageContext.h"
-#include "app/TwipsGeometry.h"
+#include "kit/Controls.h"
+#include "kit/Dialogs.h"
+#include "kit/ErrorReport.h"
+#include "kit/FormState.h"
+#include "kit/NumberFormat.h"
+#include "kit/PageContext.h"
+#include "kit/TwipsGeometry.h"
 #include "mgmt/Convert.h"
+#include "mgmt/Names.h"
 #include "mgmt/Source.h"
 
 #include <QCoreApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QTimer>
 
@@ -32,25 +35,93 @@ ProcessorPage::ProcessorPage(PageContext &context)
 {
 }
 
+namespace {
+// Beyond it the compaction of the history would need more than its 1000 entries.
+constexpr int MaxPointsPerGraph = 909;
+} // namespace
+
+void ProcessorPage::tick()
+{
+    m.state.countTick();
+    if (m.state.TickCount >= m.state.CpuPollTicks) {
+        RefreshProcessor();
+        m.state.TickCount = 0;
+    }
+}
+
+std::optional<std::int16_t> ProcessorPage::takeSetting(QLineEdit *box, const QString &field, int highest)
+{
+    const auto number = readNumber(box->text());
+    const auto whole = number ? toInt16HalfEven(*number) : std::nullopt;
+    if (whole && *whole >= 1 && *whole <= highest)
+        return whole;
+    m.dialogs.message(field + QStringLiteral(" must be a number from 1 to ") + QString::number(highest) +
+                      QStringLiteral(". \"") + box->text() +
+                      QStringLiteral("\" cannot be used, so Real Time Mode stays off."));
+    return std::nullopt;
+}
+
+bool ProcessorPage::acceptsRealTimeMode()
+{
+    const auto ticks = takeSetting(m.controls.txtTime, QStringLiteral("Poll Interval(Secs)"), INT16_MAX);
+    if (!ticks)
+        return false;
+    const auto points =
+        takeSetting(m.controls.txtPoint, QStringLiteral("Points Per Graph"), MaxPointsPerGraph);
+    if (!points)
+        return false;
+    m.state.CpuPollTicks = *ticks;
+    m.state.PointsPerGraph = *points;
+    return true;
+}
+
+void ProcessorPage::realTimeModeOn()
+{
+    m.controls.txtTime->setEnabled(false);
+    m.controls.txtPoint->setEnabled(false);
+}
+
+void ProcessorPage::realTimeModeOff()
+{
+    m.controls.txtTime->setEnabled(true);
+    m.controls.txtPoint->setEnabled(true);
+}
+
+std::vector<QWidget *> ProcessorPage::windowControls() const
+{
+    const Controls &c = m.controls;
+    return {c.lblParm1, c.lblParm2, c.txtTime, c.txtPoint, c.lblGraph, c.lblGraphtit};
+}
+
+void ProcessorPage::readCounters(double &counter, double &timestamp)
+{
+    auto service = m.source.connect(m.state.ComputerMoniker.toStdString());
+    for (const mgmt::Instance &instance : service->instancesOf(mgmt::cls::ProcessorCounters)) {
+        counter = mgmt::toDouble(instance.get(mgmt::prop::PercentProcessorTime));
+        timestamp = mgmt::toDouble(instance.get(mgmt::prop::Timestamp));
+    }
+}
+
+void ProcessorPage::takeFirstSample()
+{
+    readCounters(m.state.PrevCpuCounter, m.state.PrevCpuTimestamp);
+}
+
 void ProcessorPage::RefreshProcessor()
 {
-    m.errors.guard(ErrorReport::Routine::RefreshProcessor, [this] { takeSample(); });
+    m.errors.guard(ErrorReport::Policy::ReportFirstPauseIfUnreachable, [this] { takeSample(); });
 }
 
 void ProcessorPage::takeSample()
 {
     if (m.state.PageInitPending) {
         auto service = m.source.connect(m.state.ComputerMoniker.toStdString());
-        for (std::size_t n = service->instancesOf("win32_Processor").size(); n > 0; --n)
+        for (std::size_t n = service->instancesOf(mgmt::cls::Processor).size(); n > 0; --n)
             m_graph.RestartGraph();
         m.state.PageInitPending = false;
     }
     m.state.ComputerMoniker = plainMoniker(m.state.TargetComputer);
-    auto service = m.source.connect(m.state.ComputerMoniker.toStdString());
-    for (const mgmt::Instance &instance : service->instancesOf("Win32_PerfRawData_PerfOS_Processor")) {
-        m_cpuCounter = mgmt::toDouble(instance.get("PercentProcessorTime"));
-        m_cpuTimestamp = mgmt::toDouble(instance.get("Timestamp_Sys100NS"));
-    }
+    readCounters(m_cpuCounter, m_cpuTimestamp);
     // Two samples within one counter update measure no time: this refresh changes nothing.
     if (m_cpuTimestamp == m.state.PrevCpuTimestamp)
         return;

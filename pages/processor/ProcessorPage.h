@@ -1,7 +1,11 @@
 #pragma once
+#include "kit/Page.h"
 #include "pages/processor/UtilizationGraph.h"
 
 #include <Qt>
+#include <optional>
+
+class QLineEdit;
 
 namespace quorvin {
 
@@ -9,10 +13,22 @@ struct PageContext;
 
 // The Processor Utilization page: the load from two raw samples, its bar and label, the history graph and its
 // click read-out.
-class ProcessorPage final {
+class ProcessorPage final : public Page {
 public:
     explicit ProcessorPage(PageContext &context);
 
+    void refresh() override { RefreshProcessor(); }
+    // Every CpuPollTicks ticks.
+    void tick() override;
+    // Poll Interval and Points Per Graph are taken when Real Time Mode goes on; settings that cannot drive
+    // the graph are refused with a message, and Real Time Mode stays off.
+    bool acceptsRealTimeMode() override;
+    void realTimeModeOn() override;
+    void realTimeModeOff() override;
+    std::vector<QWidget *> windowControls() const override;
+
+    // Start-up's first raw sample, against which the first refresh measures. Errors pass to the caller.
+    void takeFirstSample();
     void RefreshProcessor();
 
     // x and y in twips, relative to the graph label's top-left corner.
@@ -26,6 +42,9 @@ public:
 
 private:
     void takeSample();
+    // The last instance's raw counters, as both the first sample and every refresh take them.
+    void readCounters(double &counter, double &timestamp);
+    std::optional<std::int16_t> takeSetting(QLineEdit *box, const QString &field, int highest);
 
     PageContext &m;
     UtilizationGraph m_graph;

@@ -1,5 +1,5 @@
 #include "pages/processor/UtilizationGraph.h"
-#include "app/LineCanvas.h"
+#include "kit/LineCanvas.h"
 #include "mgmt/Error.h"
 
 #include <cmath>

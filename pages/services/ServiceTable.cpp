@@ -1,12 +1,13 @@
 #include "pages/services/ServiceTable.h"
-#include "app/ExchangeSort.h"
+#include "kit/ExchangeSort.h"
 #include "mgmt/Convert.h"
+#include "mgmt/Names.h"
 
 namespace quorvin {
 
 namespace {
 
-QString textOrEmpty(const mgmt::Instance &instance, const char *property)
+QString textOrEmpty(const mgmt::Instance &instance, std::string_view property)
 {
     const mgmt::Value &value = instance.get(property);
     return value.isNull() ? QString() : QString::fromStdString(mgmt::toText(value));
@@ -34,10 +35,10 @@ void ServiceTable::fill(const std::vector<mgmt::Instance> &instances)
     m_rows.reserve(instances.size());
     for (const mgmt::Instance &instance : instances) {
         Row row;
-        row.caption = textOrEmpty(instance, "Caption").trimmed();
-        row.name = textOrEmpty(instance, "Name").trimmed();
-        row.startMode = textOrEmpty(instance, "StartMode");
-        const mgmt::Value &started = instance.get("Started");
+        row.caption = textOrEmpty(instance, mgmt::prop::Caption).trimmed();
+        row.name = textOrEmpty(instance, mgmt::prop::Name).trimmed();
+        row.startMode = textOrEmpty(instance, mgmt::prop::StartMode);
+        const mgmt::Value &started = instance.get(mgmt::prop::Started);
         row.status =
             started.isBool() && started.boolean() ? QStringLiteral("Started") : QStringLiteral("Stopped");
         m_rows.push_back(std::move(row));

@@ -1,13 +1,14 @@
 #include "pages/services/ServicesPage.h"
-#include "app/Controls.h"
-#include "app/Dialogs.h"
-#include "app/ErrorReport.h"
-#include "app/FormState.h"
-#include "app/GridCells.h"
-#include "app/GridHeaders.h"
-#include "app/PageContext.h"
-#include "app/VbColor.h"
+#include "kit/Controls.h"
+#include "kit/Dialogs.h"
+#include "kit/ErrorReport.h"
+#include "kit/FormState.h"
+#include "kit/GridCells.h"
+#include "kit/GridHeaders.h"
+#include "kit/PageContext.h"
+#include "kit/VbColor.h"
 #include "mgmt/Error.h"
+#include "mgmt/Names.h"
 #include "mgmt/Query.h"
 #include "mgmt/Source.h"
 #include "pages/services/ServiceTable.h"
@@ -15,25 +16,39 @@
 #include <QLabel>
 #include <QTableWidget>
 
+#include <array>
+
 namespace quorvin {
 
 namespace {
 constexpr long StartColor = 65280; // green
 constexpr long StopColor = 4095;   // red
+
+std::string serviceQuery()
+{
+    return "Select * from " + std::string(mgmt::cls::Service);
+}
+
+constexpr std::array<GridColumn, 5> Columns{{{"              Display Name", 3400},
+                                             {"          Name", 2000},
+                                             {"Startup Mode", 1500},
+                                             {"     Status", 1250},
+                                             {"Control", 1000}}};
 } // namespace
 
 void ServicesPage::RefreshServices()
 {
-    m.errors.guard(ErrorReport::Routine::RefreshServices, [this] {
+    m.errors.guard(ErrorReport::Policy::ReportFirst, [this] {
         if (m.state.PageInitPending) {
             m.state.SortColumn = 1;
             m.state.SortOrder = QStringLiteral("ASC");
             m.state.PageInitPending = false;
         }
-        SetGridHeaders(m.state.CurrentPage, m.controls, m.twips);
+        if (m.state.CurrentPage == page::Services)
+            SetGridHeaders(m.controls.msfgServ, Columns, m.twips);
         auto service = m.source.connect(impersonatingMoniker(m.state.TargetComputer).toStdString());
         ServiceTable table;
-        table.fill(service->execQuery("Select * from Win32_Service"));
+        table.fill(service->execQuery(serviceQuery()));
         table.sort(m.state.SortColumn, m.state.SortOrder);
 
         QTableWidget *grid = m.controls.msfgServ;
@@ -84,7 +99,7 @@ void ServicesPage::msfgServ_Click(int r, int c)
         // computer that cannot be reached is reported once, not again by a refresh bound to fail the same
         // way.
         bool unreachable = false;
-        m.errors.guard(ErrorReport::Routine::RefreshServices, [&] {
+        m.errors.guard(ErrorReport::Policy::ReportFirst, [&] {
             try {
                 ControlService(name, action.toLower() == QLatin1String("start") ? 1 : 0);
             } catch (const mgmt::Error &error) {
@@ -110,13 +125,13 @@ void ServicesPage::ControlService(const QString &serviceName, std::int16_t actio
 {
     auto service = m.source.connect(impersonatingMoniker(m.state.TargetComputer).toStdString());
     // The name is quoted, so that a quote in it is matched literally and never ends the query early.
-    const auto instances = service->execQuery("Select * from Win32_Service Where Name ='" +
+    const auto instances = service->execQuery(serviceQuery() + " Where Name ='" +
                                               mgmt::quoteQueryName(serviceName.toStdString()) + "'");
     for (const mgmt::Instance &instance : instances) {
         if (action == 1)
-            instance.invoke("StartService");
+            instance.invoke(mgmt::method::StartService);
         else if (action == 0)
-            instance.invoke("StopService");
+            instance.invoke(mgmt::method::StopService);
     }
     if (instances.empty())
         m.dialogs.message(QStringLiteral("The Service Could not be found to complete the specified Action"));

@@ -1,4 +1,6 @@
 #pragma once
+#include "kit/Page.h"
+
 #include <QString>
 #include <cstdint>
 
@@ -7,9 +9,14 @@ namespace quorvin {
 struct PageContext;
 
 // The Services page: the service list, its sort, and starting and stopping services.
-class ServicesPage final {
+class ServicesPage final : public Page {
 public:
     explicit ServicesPage(PageContext &context) : m(context) {}
+
+    void refresh() override { RefreshServices(); }
+    // The list is refreshed only by its own events, never by the poll.
+    void tick() override {}
+    void realTimeModeOn() override { RefreshServices(); }
 
     // Rebuilds the list; failures end in the common error report.
     void RefreshServices();

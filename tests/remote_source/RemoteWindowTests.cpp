@@ -2,7 +2,7 @@
 #include "ContainerSshHost.h"
 #include "NamespaceSshHost.h"
 #include "RemoteFixture.h"
-#include "app/GridCells.h"
+#include "kit/GridCells.h"
 #include "support/GridClicks.h"
 #include "support/WindowHarness.h"
 

@@ -1,5 +1,5 @@
 #include "support/GridClicks.h"
-#include "app/GridCells.h"
+#include "kit/GridCells.h"
 
 #include <QTableWidget>
 #include <QTest>

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/LineCanvas.h"
+#include "kit/LineCanvas.h"
 
 #include <QLineF>
 #include <vector>

@@ -1,7 +1,7 @@
 #pragma once
-#include "app/Clock.h"
-#include "app/Environment.h"
 #include "app/frmQuorvin.h"
+#include "kit/Clock.h"
+#include "kit/Environment.h"
 #include "mgmt/Source.h"
 #include "support/FakeDialogs.h"
 

@@ -1,4 +1,4 @@
-#include "app/ErrorReport.h"
+#include "kit/ErrorReport.h"
 #include "support/WindowHarness.h"
 
 #include <QCheckBox>
@@ -19,7 +19,7 @@ Json minimal()
 }
 
 struct Row {
-    ErrorReport::Routine routine;
+    ErrorReport::Policy routine;
     std::int32_t number;
     bool boxTicked;       // chkRealTime afterwards
     bool computerEnabled; // txtComp afterwards
@@ -29,17 +29,17 @@ struct Row {
 };
 
 const Row Table[] = {
-    {ErrorReport::Routine::General, 462, false, true, true,
+    {ErrorReport::Policy::SwitchOffFirst, 462, false, true, true,
      "Computer Name Entered Was Not Found, Please Check", ""},
-    {ErrorReport::Routine::General, -2147024891, false, true, true,
+    {ErrorReport::Policy::SwitchOffFirst, -2147024891, false, true, true,
      "The Following Error Has occured:-2147024891 Access is denied.", "Application Error"},
-    {ErrorReport::Routine::RefreshProcessor, 462, true, false, true,
+    {ErrorReport::Policy::ReportFirstPauseIfUnreachable, 462, true, false, true,
      "Computer Name Entered Was Not Found, Please Check", ""},
-    {ErrorReport::Routine::RefreshProcessor, 11, false, true, false,
+    {ErrorReport::Policy::ReportFirstPauseIfUnreachable, 11, false, true, false,
      "The Following Error Has occured:11 Division by zero", "Application Error"},
-    {ErrorReport::Routine::RefreshServices, 462, false, true, true,
+    {ErrorReport::Policy::ReportFirst, 462, false, true, true,
      "Computer Name Entered Was Not Found, Please Check", ""},
-    {ErrorReport::Routine::RefreshServices, -2147217392, false, true, false,
+    {ErrorReport::Policy::ReportFirst, -2147217392, false, true, false,
      "The Following Error Has occured:-2147217392 Invalid class", "Application Error"},
 };
 
@@ -75,7 +75,7 @@ TEST(ErrorReport, WhileRealTimeModeIsOffOnlyTheMessageShows)
     h.clickRealTime();
     ASSERT_FALSE(h.controls().chkRealTime->isChecked());
     ErrorReport report(h.state(), h.controls(), h.dialogs);
-    report.report(ErrorReport::Routine::General, mgmt::Error(13));
+    report.report(ErrorReport::Policy::SwitchOffFirst, mgmt::Error(13));
     EXPECT_FALSE(h.controls().chkRealTime->isChecked());
     EXPECT_TRUE(h.controls().txtComp->isEnabled());
     EXPECT_EQ(h.dialogs.messageTexts(), QStringList{"The Following Error Has occured:13 Type mismatch"});
@@ -86,7 +86,7 @@ TEST(ErrorReport, GuardTurnsAnyFailureIntoTheReport)
     WindowHarness h(minimal());
     h.start();
     ErrorReport report(h.state(), h.controls(), h.dialogs);
-    report.guard(ErrorReport::Routine::General, [] { throw std::runtime_error("disk on fire"); });
+    report.guard(ErrorReport::Policy::SwitchOffFirst, [] { throw std::runtime_error("disk on fire"); });
     EXPECT_EQ(h.dialogs.messageTexts(),
               QStringList{"The Following Error Has occured:-2147217407 disk on fire"});
     EXPECT_FALSE(h.state().RealTimeMode);

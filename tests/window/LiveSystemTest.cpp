@@ -1,5 +1,5 @@
 // The window against this computer itself: real processes ended through the grid, real traffic counted.
-#include "app/GridCells.h"
+#include "kit/GridCells.h"
 #include "mgmt/linux/LocalSource.h"
 #include "pages/network/NetworkPage.h"
 #include "support/GridClicks.h"

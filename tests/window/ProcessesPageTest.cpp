@@ -1,5 +1,5 @@
 #include "pages/processes/ProcessesPage.h"
-#include "app/GridCells.h"
+#include "kit/GridCells.h"
 #include "support/GridClicks.h"
 #include "support/WindowHarness.h"
 
@@ -301,8 +301,8 @@ TEST_F(ProcessesPageTest, AFailedRefreshIsReportedAndTheWindowStaysUsable)
     EXPECT_EQ(column(grid(), 0).size(), 5) << "the grid keeps what it showed";
 }
 
-// Only the counters' pseudo-entries (ID 0) are left out: a process may call itself idle and is still shown and
-// ended; a null name elsewhere in the list does not stop a pass by ID.
+// Only the counters' pseudo-entries (ID 0) are left out: a process may call itself idle and is still shown
+// and ended; a null name elsewhere in the list does not stop a pass by ID.
 TEST_F(ProcessesPageTest, AProcessNamedIdleIsShownAndCanBeEnded)
 {
     Json answers = steadyAnswers(3);

@@ -1,5 +1,5 @@
 #include "pages/processor/ProcessorPage.h"
-#include "app/TwipsGeometry.h"
+#include "kit/TwipsGeometry.h"
 #include "support/WindowHarness.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 // The Services page of this computer, answered by a stand-in service manager on a private bus.
 #include "PrivateBus.h"
-#include "app/GridCells.h"
+#include "kit/GridCells.h"
 #include "mgmt/linux/LocalSource.h"
 #include "support/GridClicks.h"
 #include "support/WindowHarness.h"

@@ -1,6 +1,6 @@
 #include "pages/services/ServicesPage.h"
-#include "app/GridCells.h"
-#include "app/VbColor.h"
+#include "kit/GridCells.h"
+#include "kit/VbColor.h"
 #include "support/GridClicks.h"
 #include "support/WindowHarness.h"
 
@@ -196,9 +196,10 @@ TEST_F(ServicesPageTest, ARefusedRequestIsReported)
 
 TEST_F(ServicesPageTest, AComputerThatCannotBeReachedIsReportedOnce)
 {
-    Json r = recording("alpha", {{"select * from win32_service", Json::array({standardList()})},
-                                 {"select * from win32_service where name ='ssh.service'",
-                                  Json::array({Json{{"error", {{"number", 462}, {"description", "gone"}}}}})}});
+    Json r =
+        recording("alpha", {{"select * from win32_service", Json::array({standardList()})},
+                            {"select * from win32_service where name ='ssh.service'",
+                             Json::array({Json{{"error", {{"number", 462}, {"description", "gone"}}}}})}});
     h = std::make_unique<WindowHarness>(r);
     h->start(QStringLiteral("/c:alpha /t:4"));
     click(rowOf("ssh.service"), 4);

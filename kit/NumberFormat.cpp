@@ -1,4 +1,4 @@
-#include "app/NumberFormat.h"
+#include "kit/NumberFormat.h"
 #include "mgmt/Convert.h"
 
 #include <charconv>

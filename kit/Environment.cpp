@@ -1,4 +1,4 @@
-#include "app/Environment.h"
+#include "kit/Environment.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "app/GridCells.h"
+#include "kit/GridCells.h"
 
 #include <QItemSelectionModel>
 #include <QTableWidget>

@@ -18,6 +18,13 @@ struct FormState {
     QString SortOrder = QStringLiteral("ASC");
     double PrevCpuCounter = 0;
     double PrevCpuTimestamp = 0;
+
+    // One more poll tick counted; the count stops at its upper bound instead of wrapping round.
+    void countTick() noexcept
+    {
+        if (TickCount < INT16_MAX)
+            ++TickCount;
+    }
 };
 
 // Pages by number, as CurrentPage counts them.

@@ -14,8 +14,6 @@ class QWidget;
 
 namespace quorvin {
 
-class Twips;
-
 // Every control of the window, by its design name; the window owns them all.
 struct Controls {
     QTabBar *tbs = nullptr;
@@ -91,8 +89,5 @@ struct Controls {
     QLabel *lblRef = nullptr;
     QPushButton *cmdSetBand = nullptr;
 };
-
-// Creates the controls on the form with their designed names, captions, geometry, fonts, colours and state.
-Controls designForm(QWidget *form, const Twips &twips);
 
 } // namespace quorvin

@@ -1,7 +1,7 @@
-#include "app/ErrorReport.h"
-#include "app/Controls.h"
-#include "app/Dialogs.h"
-#include "app/FormState.h"
+#include "kit/ErrorReport.h"
+#include "kit/Controls.h"
+#include "kit/Dialogs.h"
+#include "kit/FormState.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -29,7 +29,7 @@ QString ErrorReport::otherErrorTitle()
     return QStringLiteral("Application Error");
 }
 
-void ErrorReport::report(Routine routine, const mgmt::Error &error)
+void ErrorReport::report(Policy policy, const mgmt::Error &error)
 {
     // Clearing the box runs the Real Time Mode switch, which enables txtComp (and the graph settings on page
     // 2).
@@ -43,12 +43,12 @@ void ErrorReport::report(Routine routine, const mgmt::Error &error)
 
     if (error.number() == mgmt::err::RemoteServerUnavailable) {
         // The processor page leaves the box ticked: the user clears and ticks it again to resume.
-        const bool keepsBox = routine == Routine::RefreshProcessor;
+        const bool keepsBox = policy == Policy::ReportFirstPauseIfUnreachable;
         switchOff(!keepsBox, !keepsBox);
         m_dialogs.message(notFoundText());
         return;
     }
-    if (routine == Routine::General) {
+    if (policy == Policy::SwitchOffFirst) {
         switchOff(true, false);
         m_dialogs.message(otherErrorText(error), otherErrorTitle());
         return;
@@ -57,16 +57,16 @@ void ErrorReport::report(Routine routine, const mgmt::Error &error)
     switchOff(true, false);
 }
 
-void ErrorReport::guard(Routine routine, const std::function<void()> &body)
+void ErrorReport::guard(Policy policy, const std::function<void()> &body)
 {
     try {
         body();
     } catch (const mgmt::Error &error) {
-        report(routine, error);
+        report(policy, error);
     } catch (const std::exception &error) {
-        report(routine, mgmt::Error(mgmt::err::Failed, error.what()));
+        report(policy, mgmt::Error(mgmt::err::Failed, error.what()));
     } catch (...) {
-        report(routine, mgmt::Error(mgmt::err::Failed, "An unknown error occurred."));
+        report(policy, mgmt::Error(mgmt::err::Failed, "An unknown error occurred."));
     }
 }
 

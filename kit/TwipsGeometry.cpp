@@ -1,5 +1,5 @@
-#include "app/TwipsGeometry.h"
-#include "app/Twips.h"
+#include "kit/TwipsGeometry.h"
+#include "kit/Twips.h"
 
 #include <QVariant>
 #include <QWidget>

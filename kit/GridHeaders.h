@@ -1,0 +1,20 @@
+#pragma once
+#include <span>
+
+class QTableWidget;
+
+namespace quorvin {
+
+class Twips;
+
+// One column of a grid's title row: its text (leading blanks are part of the design) and its width.
+struct GridColumn {
+    const char *title;
+    int widthTwips;
+};
+
+// Writes a grid's title row: each text, bold on the title colour, and each column's width. The current cell
+// ends at row 0 of the last column; rows and columns are not added.
+void SetGridHeaders(QTableWidget *grid, std::span<const GridColumn> columns, const Twips &twips);
+
+} // namespace quorvin
