@@ -5,16 +5,23 @@
 #include "app/HostKeyQuestion.h"
 #include "app/ErrorReport.h"
 #include "app/MessageBoxDialogs.h"
+#include "app/Usage.h"
 #include "app/frmQuorvin.h"
 #include "mgmt/SourceFactory.h"
 
 #include <QApplication>
 #include <QMessageBox>
+#include <iostream>
 
 using namespace quorvin;
 
 int main(int argc, char *argv[])
 {
+    // Answered before Qt starts, so that they need no display.
+    if (const auto text = informationRequested(argc, argv)) {
+        std::cout << *text;
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(applicationTitle());
     QApplication::setWindowIcon(appIcon());
