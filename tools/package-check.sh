@@ -14,7 +14,7 @@ ROOT=$WORK/root
 ARCHIVES=$WORK/archives
 [ "$(id -u)" -eq 0 ] || { echo "package-check.sh: needs root" >&2; exit 1; }
 
-mkdir -p "$WORK" "$ARCHIVES/partial"
+mkdir -p "$WORK/base.debs" "$ARCHIVES/partial"
 if [ ! -e "$BASE/.complete" ]; then
     rm -rf --one-file-system "$BASE"
     debootstrap --variant=minbase --cache-dir="$WORK/base.debs" bookworm "$BASE" "$MIRROR"

@@ -56,7 +56,7 @@ TEST(CommandLine, JoinsTheArgumentsWithoutTheProgramName)
     EXPECT_EQ(argumentText({"quorvin"}), QString());
 }
 
-// Only a sole "--help" or "--version" is answered before start-up; anything else goes to the switches as before.
+// Only a sole "--help" or "--version" is answered before start-up; anything else goes to the switches.
 TEST(CommandLine, TakesHelpAndVersionOnlyAsTheSoleArgument)
 {
     struct Words {
