@@ -75,12 +75,13 @@ package)
     install_missing "${PACKAGES[@]}"
     cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVIN_WERROR=ON >/dev/null
     cmake --build build -j"$jobs" --target quorvin quorvin-record quorvin_desktop_files
+    rm -f build/quorvin_*.deb # one package in build/: the one of this version
     (cd build && cpack)
     ;;
 package-check)
     "$0" package
     install_missing --no-install-recommends debootstrap
-    tools/package-check.sh build/package-check "$(ls -t build/quorvin_*.deb | head -n 1)"
+    tools/package-check.sh build/package-check build/quorvin_*.deb
     ;;
 *)
     sed -n '2,7p' "$0"

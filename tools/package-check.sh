@@ -69,6 +69,7 @@ INSIDE
 chmod +x "$ROOT/tmp/inside.sh"
 
 # The mounts live in a mount namespace of their own and vanish with it.
+# shellcheck disable=SC2016 # expanded by the inner shell
 unshare --mount --propagation private bash -c '
     set -e
     mount -t proc proc "$1/proc"
