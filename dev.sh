@@ -3,6 +3,8 @@
 #   ./dev.sh run [ARGS...]   install what is missing, build, start Quorvin on this computer
 #   ./dev.sh test            install what is missing, build, run every test, then again under ASan and UBSan
 #   ./dev.sh bench           build and run the benchmarks
+#   ./dev.sh package         build the Debian package build/quorvin_VERSION_ARCH.deb
+#   ./dev.sh package-check   install that package into a fresh Debian 12 tree and try it (downloads packages)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -10,10 +12,12 @@ PACKAGES=(
     build-essential cmake pkg-config
     qt6-base-dev libgl-dev fonts-liberation2
     libgtest-dev libbenchmark-dev nlohmann-json3-dev
-    libsystemd-dev libssh-dev
+    libsystemd-dev libssh-dev librsvg2-bin
 )
 # What only the tests need: a headless X server for screenshots; a private D-Bus for the stand-in service manager.
-TEST_PACKAGES=(xvfb xauth x11-apps imagemagick dbus python3-dbus python3-gi openssh-server iproute2)
+# The package test validates the installed desktop entry and metainfo.
+TEST_PACKAGES=(xvfb xauth x11-apps imagemagick dbus python3-dbus python3-gi openssh-server iproute2
+    desktop-file-utils appstream)
 # A container with real systemd for the service tests. Without recommends: systemd-container's recommended
 # libnss-mymachines rewrites /etc/nsswitch.conf.
 TEST_PACKAGES_NO_RECOMMENDS=(debootstrap systemd-container)
@@ -67,8 +71,20 @@ bench)
     build build
     for b in build/bench/bench_*; do "$b"; done
     ;;
+package)
+    install_missing "${PACKAGES[@]}"
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVIN_WERROR=ON >/dev/null
+    cmake --build build -j"$jobs" --target quorvin quorvin-record quorvin_desktop_files
+    rm -f build/quorvin_*.deb # one package in build/: the one of this version
+    (cd build && cpack)
+    ;;
+package-check)
+    "$0" package
+    install_missing --no-install-recommends debootstrap
+    tools/package-check.sh build/package-check build/quorvin_*.deb
+    ;;
 *)
-    sed -n '2,5p' "$0"
+    sed -n '2,7p' "$0"
     exit 2
     ;;
 esac

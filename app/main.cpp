@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/HostKeyQuestion.h"
 #include "app/MessageBoxDialogs.h"
+#include "app/Usage.h"
 #include "app/frmQuorvin.h"
 #include "kit/Clock.h"
 #include "kit/Environment.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <iostream>
 
 #include <csignal>
 
@@ -31,6 +33,11 @@ int cannotStart(const QString &why)
 
 int main(int argc, char *argv[])
 {
+    // Answered before Qt starts, so that they need no display.
+    if (const auto text = informationRequested(argc, argv)) {
+        std::cout << *text;
+        return 0;
+    }
     // A peer that closes a socket while we write to it is an error to report, never the end of the program.
     std::signal(SIGPIPE, SIG_IGN);
     QApplication app(argc, argv);

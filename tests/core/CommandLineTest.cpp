@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/Usage.h"
 #include <gtest/gtest.h>
 
 using namespace quorvin;
@@ -53,4 +54,31 @@ TEST(CommandLine, JoinsTheArgumentsWithoutTheProgramName)
 {
     EXPECT_EQ(argumentText({"quorvin", "/c:alpha", "/t:3"}), QStringLiteral("/c:alpha /t:3"));
     EXPECT_EQ(argumentText({"quorvin"}), QString());
+}
+
+// Only a sole "--help" or "--version" is answered before start-up; anything else goes to the switches.
+TEST(CommandLine, TakesHelpAndVersionOnlyAsTheSoleArgument)
+{
+    struct Words {
+        std::vector<const char *> argv;
+        const char *starts; // empty: left to the switches
+    };
+    const Words cases[] = {
+        {{"quorvin", "--help"}, "Usage: quorvin"},
+        {{"quorvin", "--version"}, "quorvin "},
+        {{"quorvin"}, ""},
+        {{"quorvin", "--HELP"}, ""},
+        {{"quorvin", "-h"}, ""},
+        {{"quorvin", "--help", "/c:alpha"}, ""},
+        {{"quorvin", "/c:alpha", "--version"}, ""},
+        {{"quorvin", "/c:--help /t:1"}, ""},
+    };
+    for (const Words &c : cases) {
+        SCOPED_TRACE(c.argv.back());
+        const auto text = informationRequested(static_cast<int>(c.argv.size()), c.argv.data());
+        if (*c.starts)
+            EXPECT_TRUE(text && text->starts_with(c.starts));
+        else
+            EXPECT_FALSE(text);
+    }
 }

@@ -1,3 +1,4 @@
+#include "app/Usage.h"
 #include "mgmt/Error.h"
 #include "mgmt/SourceFactory.h"
 #include "tools/record/Recorder.h"
@@ -14,6 +15,7 @@ namespace {
 
 const char *const Usage = "usage: quorvin-record [--computer NAME] [--name NAME] [--samples N] "
                           "[--interval-ms MS] OUTPUT.json [CLASS...]\n"
+                          "       quorvin-record --help | --version\n"
                           "Samples the management classes of a computer (this one by default) and writes "
                           "them as a recorded data set.\n";
 
@@ -62,6 +64,8 @@ int main(int argc, char **argv)
             options.interval = std::chrono::milliseconds(std::atoi(value().c_str()));
         else if (arg == "-h" || arg == "--help")
             return std::cout << Usage, 0;
+        else if (arg == "--version")
+            return std::cout << "quorvin-record " << versionNumber() << "\n", 0;
         else if (output.empty())
             output = arg;
         else
