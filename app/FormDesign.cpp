@@ -1,3 +1,5 @@
+#include "app/FormDesign.h"
+#include "app/Designer.h"
 #include "kit/Controls.h"
 #include "kit/Twips.h"
 #include "kit/TwipsGeometry.h"
@@ -20,110 +22,6 @@
 namespace quorvin {
 
 namespace {
-
-// The design's default font; Times New Roman falls back to a metric-compatible serif.
-QFont designFont(double points, bool bold = false)
-{
-    QFont font(QStringLiteral("Times New Roman"));
-    font.setStyleHint(QFont::Serif);
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
-
-constexpr double DefaultPoints = 12.0;
-constexpr long ScrollBarColor = 0xC8C8C8; // the platform's scroll-bar colour in its default scheme
-
-// Places a widget the way every control of the design is placed.
-class Designer final {
-public:
-    Designer(QWidget *form, const Twips &twips) : m_form(form), m_twips(twips) {}
-
-    template <typename W> W *place(W *widget, const char *name, QRect twipsRect)
-    {
-        widget->setObjectName(QString::fromLatin1(name));
-        setTwipsGeometry(widget, twipsRect, m_twips);
-        return widget;
-    }
-
-    QLabel *label(QWidget *parent, const char *name, const QString &caption, QRect r, QFont font,
-                  Qt::Alignment align = Qt::AlignLeft | Qt::AlignTop)
-    {
-        auto *l = place(new QLabel(caption, parent), name, r);
-        l->setTextFormat(Qt::PlainText); // captions carry the watched computer's texts: never markup
-        l->setFont(font);
-        l->setAlignment(align);
-        return l;
-    }
-
-    // Pale-orange background, a single-line border and centred text.
-    QLabel *titleLabel(QWidget *parent, const char *name, const QString &caption, QRect r, QFont font)
-    {
-        QLabel *l = label(parent, name, caption, r, font, Qt::AlignCenter);
-        l->setFrameShape(QFrame::Box);
-        l->setLineWidth(1);
-        l->setAutoFillBackground(true);
-        QPalette p = l->palette();
-        p.setColor(QPalette::Window, colorFromValue(TitleBackground));
-        p.setColor(QPalette::WindowText, Qt::black);
-        l->setPalette(p);
-        return l;
-    }
-
-    QLineEdit *textBox(QWidget *parent, const char *name, const QString &text, QRect r, QFont font)
-    {
-        auto *t = place(new QLineEdit(text, parent), name, r);
-        t->setFont(font);
-        return t;
-    }
-
-    QGroupBox *frame(const char *name, QRect r)
-    {
-        auto *f = place(new QGroupBox(m_form), name, r);
-        f->setFlat(false);
-        return f;
-    }
-
-    QProgressBar *tallBar(QWidget *parent, const char *name, QRect r)
-    {
-        auto *bar = place(new QProgressBar(parent), name, r);
-        bar->setOrientation(Qt::Vertical);
-        bar->setRange(0, 100);
-        bar->setValue(0);
-        bar->setTextVisible(false);
-        return bar;
-    }
-
-    QTableWidget *grid(QWidget *parent, const char *name, QRect r)
-    {
-        auto *g = place(new QTableWidget(2, 5, parent), name, r);
-        // Row 0 is an ordinary row that holds the titles, so the grid shows no header of its own.
-        g->horizontalHeader()->hide();
-        g->verticalHeader()->hide();
-        g->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        g->setSelectionMode(QAbstractItemView::SingleSelection);
-        g->setSelectionBehavior(QAbstractItemView::SelectItems);
-        g->setWordWrap(false);
-        g->setFont(designFont(DefaultPoints));
-        g->verticalHeader()->setDefaultSectionSize(QFontMetrics(g->font()).height() + 4);
-        g->verticalHeader()->setMinimumSectionSize(1);
-        return g;
-    }
-
-    QTimer *timer(const char *name, int intervalMs, bool enabled)
-    {
-        auto *t = new QTimer(m_form);
-        t->setObjectName(QString::fromLatin1(name));
-        t->setInterval(intervalMs);
-        if (enabled)
-            t->start();
-        return t;
-    }
-
-private:
-    QWidget *m_form;
-    const Twips &m_twips;
-};
 
 void designTabStrip(Designer &d, QWidget *form, Controls &c)
 {

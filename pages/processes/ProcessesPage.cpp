@@ -193,11 +193,58 @@ bool sameStart(const mgmt::Instance &instance, const mgmt::Value &shownStart)
 
 } // namespace
 
+// The instance's image name when it is a process the pass asks for; nothing when it is not. By ID only the
+// matching process's name is read.
+std::optional<std::optional<QString>> ProcessesPage::selected(const mgmt::Instance &instance,
+                                                              const QString &name, qint64 processId,
+                                                              const mgmt::Value &startTime) const
+{
+    if (byName()) {
+        const std::optional<QString> image = textOf(instance, mgmt::prop::Name);
+        const QString wanted = name.toLower();
+        // Linux images have no extension.
+        if (!image || (image->toLower() != wanted + QStringLiteral(".exe") && image->toLower() != wanted))
+            return std::nullopt;
+        return image;
+    }
+    const std::optional<double> handle = numberOf(instance, mgmt::prop::Handle);
+    if (!handle || *handle != static_cast<double>(processId) || !sameStart(instance, startTime))
+        return std::nullopt;
+    return textOf(instance, mgmt::prop::Name);
+}
+
+// Ends what the pass selects, one message each; true when anything was ended.
+bool ProcessesPage::endSelected(const QString &name, qint64 processId, const mgmt::Value &startTime)
+{
+    m.state.ComputerMoniker = plainMoniker(m.state.TargetComputer);
+    auto service = m.source.connect(m.state.ComputerMoniker.toStdString());
+    bool found = false;
+    for (const mgmt::Instance &instance : service->instancesOf(mgmt::cls::Process)) {
+        const auto image = selected(instance, name, processId, startTime);
+        if (!image)
+            continue;
+        try {
+            instance.invoke(mgmt::method::Terminate);
+        } catch (const mgmt::Error &error) {
+            if (error.number() == mgmt::err::NotFound)
+                continue; // it ended, or its ID now names another process: that one is not touched
+            throw;
+        }
+        const std::optional<double> handle = numberOf(instance, mgmt::prop::Handle);
+        m.dialogs.message(QStringLiteral("Process ") + name +
+                              (*image && endsWithExe(**image) ? QStringLiteral(".exe") : QString()) +
+                              QLatin1Char('(') + (handle ? plainInteger(*handle) : QString()) +
+                              QStringLiteral(") Was Terminated"),
+                          QStringLiteral("Verko's Process Kill Was Successful"));
+        found = true;
+    }
+    return found;
+}
+
 void ProcessesPage::KillProcess(const QString &name, qint64 processId, const mgmt::Value &startTime)
 {
     // Real Time Mode comes back as it was: a pass never turns the poll on behind a cleared box.
     const bool wasRealTime = m.state.RealTimeMode;
-    bool found = false;
     m.state.RealTimeMode = false;
     try {
         if (name.compare(m.environment.programName(), Qt::CaseInsensitive) == 0) {
@@ -206,43 +253,12 @@ void ProcessesPage::KillProcess(const QString &name, qint64 processId, const mgm
             m.state.RealTimeMode = wasRealTime;
             return;
         }
-        m.state.ComputerMoniker = plainMoniker(m.state.TargetComputer);
-        auto service = m.source.connect(m.state.ComputerMoniker.toStdString());
-        const QString wanted = name.toLower();
-        const bool matchByName = byName();
-        for (const mgmt::Instance &instance : service->instancesOf(mgmt::cls::Process)) {
-            const std::optional<double> handle = numberOf(instance, mgmt::prop::Handle);
-            std::optional<QString> image;
-            if (matchByName) {
-                image = textOf(instance, mgmt::prop::Name);
-                if (!image || (image->toLower() != wanted + QStringLiteral(".exe") &&
-                               image->toLower() != wanted)) // Linux images have no extension
-                    continue;
-            } else if (!handle || *handle != static_cast<double>(processId) ||
-                       !sameStart(instance, startTime)) {
-                continue;
-            } else {
-                image = textOf(instance, mgmt::prop::Name); // the matching process's name only
-            }
-            try {
-                instance.invoke(mgmt::method::Terminate);
-            } catch (const mgmt::Error &error) {
-                if (error.number() == mgmt::err::NotFound)
-                    continue; // it ended, or its ID now names another process: that one is not touched
-                throw;
-            }
-            m.dialogs.message(QStringLiteral("Process ") + name +
-                                  (image && endsWithExe(*image) ? QStringLiteral(".exe") : QString()) +
-                                  QLatin1Char('(') + (handle ? plainInteger(*handle) : QString()) +
-                                  QStringLiteral(") Was Terminated"),
-                              QStringLiteral("Verko's Process Kill Was Successful"));
-            found = true;
-        }
+        const bool found = endSelected(name, processId, startTime);
         m.state.RealTimeMode = wasRealTime;
         RefreshProcesses();
         if (!found)
-            m.dialogs.message((matchByName ? QStringLiteral("Process ") + name
-                                           : QStringLiteral("Process ID ") + QString::number(processId)) +
+            m.dialogs.message((byName() ? QStringLiteral("Process ") + name
+                                        : QStringLiteral("Process ID ") + QString::number(processId)) +
                               QStringLiteral(" Was Not Found"));
     } catch (const std::exception &error) {
         const auto *known = dynamic_cast<const mgmt::Error *>(&error);

@@ -2,7 +2,10 @@
 #include "kit/Page.h"
 #include "pages/processes/ProcessSamples.h"
 
+#include "mgmt/Instance.h"
+
 #include <QString>
+#include <optional>
 #include <vector>
 
 namespace quorvin {
@@ -36,6 +39,9 @@ public:
 
 private:
     bool byName() const;
+    std::optional<std::optional<QString>> selected(const mgmt::Instance &instance, const QString &name,
+                                                   qint64 processId, const mgmt::Value &startTime) const;
+    bool endSelected(const QString &name, qint64 processId, const mgmt::Value &startTime);
     void writeGrid(const class ProcessTable &table);
 
     PageContext &m;
