@@ -34,9 +34,9 @@ constexpr std::array<GridColumn, 5> Columns{{{"       Process Name", 2250},
                                              {"       Working Set", 2000},
                                              {"        Page File", 2000}}};
 
-QString kilobytes(double bytes)
+QString kilobytes(double bytes, const QLocale &locale)
 {
-    return formatNumber(bytes / 1024, 0) + QStringLiteral("KB");
+    return formatNumber(bytes / 1024, 0, locale) + QStringLiteral("KB");
 }
 
 QString utilizationText(const CellValue &value)
@@ -98,6 +98,7 @@ void ProcessesPage::RefreshProcesses()
 void ProcessesPage::writeGrid(const ProcessTable &table)
 {
     QTableWidget *grid = m.controls.msfg;
+    const QLocale locale; // looked up once, not once per cell
     int shown = 0;
     for (const ProcessTable::Row &row : table.rows())
         shown += row.isIdleOrTotal() ? 0 : 1;
@@ -113,8 +114,8 @@ void ProcessesPage::writeGrid(const ProcessTable &table)
         setCellText(grid, k, 0, row.name);
         setCellText(grid, k, 1, plainInteger(row.id.numberValue()));
         setCellText(grid, k, 2, utilizationText(row.utilization));
-        setCellText(grid, k, 3, kilobytes(row.workingSet));
-        setCellText(grid, k, 4, kilobytes(row.pageFile));
+        setCellText(grid, k, 3, kilobytes(row.workingSet, locale));
+        setCellText(grid, k, 4, kilobytes(row.pageFile, locale));
     }
     // Writing cell by cell leaves the last one written current.
     if (k > 0)
