@@ -8,9 +8,9 @@
 
 namespace quorvin {
 
-// The grids' sort: for every i, every later j is exchanged with i when it belongs before it, and the scan goes on
-// against the new row i. Equal keys are never exchanged. "ASC" and "DEC" are matched exactly; any other order
-// leaves the rows as they are.
+// The grids' sort: for every i, every later j is exchanged with i when it belongs before it, and the scan
+// goes on against the new row i. Equal keys are never exchanged. "ASC" and "DEC" are matched exactly; any
+// other order leaves the rows as they are.
 template <typename Compare, typename Exchange>
 void exchangeSort(int rows, const QString &order, Compare compareRows, Exchange exchangeRows)
 {
@@ -26,8 +26,8 @@ void exchangeSort(int rows, const QString &order, Compare compareRows, Exchange 
         }
 }
 
-// Whole-number ranks of keys that share their order (equal keys, equal ranks), so that the exchange sort, which
-// compares every pair, compares numbers instead of texts. compareKeys(a, b) is negative, 0 or positive.
+// Whole-number ranks of keys that share their order (equal keys, equal ranks), so that the exchange sort,
+// which compares every pair, compares numbers instead of texts. compareKeys(a, b) is negative, 0 or positive.
 template <typename Compare> std::vector<int> ranksOf(int keys, Compare compareKeys)
 {
     std::vector<int> byKey(static_cast<std::size_t>(keys));
@@ -43,8 +43,10 @@ template <typename Compare> std::vector<int> ranksOf(int keys, Compare compareKe
     return ranks;
 }
 
-// The exchange sort over precomputed ranks; exchangeRows moves the caller's rows along.
-template <typename Exchange> void exchangeSortByRank(std::vector<int> ranks, const QString &order, Exchange exchangeRows)
+// The plain exchange sort over precomputed ranks; exchangeRows moves the caller's rows along. Quadratic: kept
+// as the reference that exchangeSortOrder is held against.
+template <typename Exchange>
+void exchangeSortByRank(std::vector<int> ranks, const QString &order, Exchange exchangeRows)
 {
     exchangeSort(
         static_cast<int>(ranks.size()), order,
@@ -57,5 +59,10 @@ template <typename Exchange> void exchangeSortByRank(std::vector<int> ranks, con
             exchangeRows(i, j);
         });
 }
+
+// The rows in the order exchangeSortByRank leaves them, ties included, without comparing every pair: element
+// k is the index of the row that ends at position k. Distinct ranks cost one ordinary sort; with equal ranks
+// each group of equal ranks is placed from where smaller ranks stand, O(n log n) in all.
+std::vector<int> exchangeSortOrder(const std::vector<int> &ranks, const QString &order);
 
 } // namespace quorvin
