@@ -3,6 +3,8 @@
 #   ./dev.sh run [ARGS...]   install what is missing, build, start Quorvin on this computer
 #   ./dev.sh test            install what is missing, build, run every test, then again under ASan and UBSan
 #   ./dev.sh bench           build and run the benchmarks
+#   ./dev.sh compare [ARGS]  install what is missing, build, measure Quorvin beside btop and top
+#                            (bench/side_by_side.sh ARGS, e.g. -n 8000 -m 20 -r 2)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -17,6 +19,8 @@ TEST_PACKAGES=(xvfb xauth x11-apps imagemagick dbus python3-dbus python3-gi open
 # A container with real systemd for the service tests. Without recommends: systemd-container's recommended
 # libnss-mymachines rewrites /etc/nsswitch.conf.
 TEST_PACKAGES_NO_RECOMMENDS=(debootstrap systemd-container)
+# What the side-by-side comparison needs: a headless X server and a way to type into it, the peers, tmux.
+COMPARE_PACKAGES=(xvfb xdotool btop procps tmux)
 
 jobs=$(nproc 2>/dev/null || echo 2)
 
@@ -67,8 +71,15 @@ bench)
     build build
     for b in build/bench/bench_*; do "$b"; done
     ;;
+compare)
+    shift
+    install_missing "${PACKAGES[@]}" "${COMPARE_PACKAGES[@]}"
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVIN_WERROR=ON >/dev/null
+    cmake --build build -j"$jobs" --target quorvin empty_window idle_processes
+    exec bench/side_by_side.sh -B build "$@"
+    ;;
 *)
-    sed -n '2,5p' "$0"
+    sed -n '2,7p' "$0"
     exit 2
     ;;
 esac
