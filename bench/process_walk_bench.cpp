@@ -183,6 +183,7 @@ void KeptOpenFloor(benchmark::State &state)
 {
     const auto handles = static_cast<HandleCounting>(state.range(0));
     startChildren();
+    linux_::raiseOpenFileLimit();
     struct Kept {
         int directory, stat, statm;
     };
@@ -201,9 +202,13 @@ void KeptOpenFloor(benchmark::State &state)
                 continue;
             auto [it, added] = kept.try_emplace(std::atol(entry->d_name), Kept{-1, -1, -1});
             if (added) {
-                it->second.directory = ::openat(procFd, entry->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-                it->second.stat = ::openat(it->second.directory, "stat", O_RDONLY | O_CLOEXEC);
-                it->second.statm = ::openat(it->second.directory, "statm", O_RDONLY | O_CLOEXEC);
+                std::snprintf(path, sizeof path, "%s/stat", entry->d_name);
+                it->second.stat = ::openat(procFd, path, O_RDONLY | O_CLOEXEC);
+                std::snprintf(path, sizeof path, "%s/statm", entry->d_name);
+                it->second.statm = ::openat(procFd, path, O_RDONLY | O_CLOEXEC);
+                if (handles == StatFdBelowKeptDirectory)
+                    it->second.directory =
+                        ::openat(procFd, entry->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
             }
             if (preadInto(it->second.stat, buffer, sizeof buffer) == 0)
                 continue;
@@ -231,11 +236,10 @@ void KeptOpenFloor(benchmark::State &state)
         }
         benchmark::DoNotOptimize(sum);
     }
-    for (const auto &[pid, files] : kept) {
-        ::close(files.directory);
-        ::close(files.stat);
-        ::close(files.statm);
-    }
+    for (const auto &[pid, files] : kept)
+        for (const int fd : {files.directory, files.stat, files.statm})
+            if (fd >= 0)
+                ::close(fd);
     ::closedir(dir);
     state.counters["processes"] = static_cast<double>(processes);
 }

@@ -44,8 +44,9 @@ private:
     std::size_t m_size;
 };
 
-// Descriptors left to the rest of the program (windows, connections, the service bus) beside half the limit.
-constexpr std::size_t ReservedFiles = 128;
+// Descriptors left to the rest of the program (windows, connections, the service bus), or half of a limit
+// smaller than twice that.
+constexpr std::size_t ReservedFiles = 1024;
 // Enough to keep the files of tens of thousands of processes open.
 constexpr rlim_t WantedFileLimit = 65536;
 
@@ -59,7 +60,7 @@ bool outOfReach(int error, bool processFile) noexcept
 std::size_t defaultKeptFileBudget()
 {
     const std::size_t limit = raiseOpenFileLimit();
-    return limit / 2 > ReservedFiles ? limit / 2 - ReservedFiles : 0;
+    return limit - std::min(ReservedFiles, limit / 2);
 }
 
 std::optional<std::int32_t> pidOf(const char *name) noexcept

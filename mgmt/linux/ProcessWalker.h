@@ -44,8 +44,8 @@ public:
     };
 
     // procPath: the proc directory ("/proc", or below a saved tree's root). keptFiles: how many descriptors
-    // the walker may keep open between walks; by default half the raised soft limit less a reserve for the
-    // rest of the program.
+    // the walker may keep open between walks; by default the raised soft limit less a reserve for the rest
+    // of the program.
     ProcessWalker(std::string procPath, Handles handles, std::optional<std::size_t> keptFiles = std::nullopt);
     ~ProcessWalker();
     ProcessWalker(const ProcessWalker &) = delete;
