@@ -5,6 +5,8 @@
 #   ./dev.sh bench           build and run the benchmarks
 #   ./dev.sh package         build the Debian package build/quorvin_VERSION_ARCH.deb
 #   ./dev.sh package-check   install that package into a fresh Debian 12 tree and try it (downloads packages)
+#   ./dev.sh compare [ARGS]  install what is missing, build, measure Quorvin beside btop and top
+#                            (bench/side_by_side.sh ARGS, e.g. -n 8000 -m 20 -r 2)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -21,6 +23,8 @@ TEST_PACKAGES=(xvfb xauth x11-apps imagemagick dbus python3-dbus python3-gi open
 # A container with real systemd for the service tests. Without recommends: systemd-container's recommended
 # libnss-mymachines rewrites /etc/nsswitch.conf.
 TEST_PACKAGES_NO_RECOMMENDS=(debootstrap systemd-container)
+# What the side-by-side comparison needs: a headless X server and a way to type into it, the peers, tmux.
+COMPARE_PACKAGES=(xvfb xdotool btop procps tmux)
 
 jobs=$(nproc 2>/dev/null || echo 2)
 
@@ -83,8 +87,15 @@ package-check)
     install_missing --no-install-recommends debootstrap
     tools/package-check.sh build/package-check build/quorvin_*.deb
     ;;
+compare)
+    shift
+    install_missing "${PACKAGES[@]}" "${COMPARE_PACKAGES[@]}"
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVIN_WERROR=ON >/dev/null
+    cmake --build build -j"$jobs" --target quorvin empty_window idle_processes
+    exec bench/side_by_side.sh -B build "$@"
+    ;;
 *)
-    sed -n '2,7p' "$0"
+    sed -n '2,9p' "$0"
     exit 2
     ;;
 esac

@@ -43,7 +43,8 @@ template <typename Compare> std::vector<int> ranksOf(int keys, Compare compareKe
     return ranks;
 }
 
-// The exchange sort over precomputed ranks; exchangeRows moves the caller's rows along.
+// The plain exchange sort over precomputed ranks; exchangeRows moves the caller's rows along. Quadratic: kept
+// as the reference that exchangeSortOrder is held against.
 template <typename Exchange>
 void exchangeSortByRank(std::vector<int> ranks, const QString &order, Exchange exchangeRows)
 {
@@ -58,5 +59,10 @@ void exchangeSortByRank(std::vector<int> ranks, const QString &order, Exchange e
             exchangeRows(i, j);
         });
 }
+
+// The rows in the order exchangeSortByRank leaves them, ties included, without comparing every pair: element
+// k is the index of the row that ends at position k. Distinct ranks cost one ordinary sort; with equal ranks
+// each group of equal ranks is placed from where smaller ranks stand, O(n log n) in all.
+std::vector<int> exchangeSortOrder(const std::vector<int> &ranks, const QString &order);
 
 } // namespace quorvin

@@ -1,9 +1,7 @@
 #include "mgmt/linux/ProcessWalker.h"
 #include "mgmt/Error.h"
-#include "mgmt/linux/FileDescriptor.h"
 #include "mgmt/linux/MemInfo.h"
 #include "mgmt/linux/ProcStat.h"
-#include "mgmt/linux/ProcessTexts.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -12,6 +10,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <linux/magic.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
@@ -45,10 +44,23 @@ private:
     std::size_t m_size;
 };
 
-// A process that ends between the listing and the reads makes its files vanish or fail with ESRCH.
-bool processEnded(int error) noexcept
+// Descriptors left to the rest of the program (windows, connections, the service bus), or half of a limit
+// smaller than twice that.
+constexpr std::size_t ReservedFiles = 1024;
+// Enough to keep the files of tens of thousands of processes open.
+constexpr rlim_t WantedFileLimit = 65536;
+
+// A process that ends between the listing and the reads makes its files vanish or fail with ESRCH; one that
+// is not ours to see (proc mounted with hidepid) fails with EPERM or EACCES and is left out alike.
+bool outOfReach(int error, bool processFile) noexcept
 {
-    return error == ENOENT || error == ESRCH;
+    return error == ENOENT || error == ESRCH || (processFile && (error == EPERM || error == EACCES));
+}
+
+std::size_t defaultKeptFileBudget()
+{
+    const std::size_t limit = raiseOpenFileLimit();
+    return limit - std::min(ReservedFiles, limit / 2);
 }
 
 std::optional<std::int32_t> pidOf(const char *name) noexcept
@@ -84,9 +96,28 @@ std::uint64_t checkedSum(std::uint64_t a, std::uint64_t b, std::string_view file
 
 } // namespace
 
-ProcessWalker::ProcessWalker(std::string procPath, Handles handles)
+std::size_t raiseOpenFileLimit()
+{
+    static const std::size_t limit = [] {
+        rlimit files{};
+        if (::getrlimit(RLIMIT_NOFILE, &files) != 0)
+            return std::size_t{1024};
+        const rlim_t wanted = std::min(files.rlim_max, WantedFileLimit);
+        if (files.rlim_cur < wanted) {
+            const rlim_t before = files.rlim_cur;
+            files.rlim_cur = wanted;
+            if (::setrlimit(RLIMIT_NOFILE, &files) != 0)
+                files.rlim_cur = before;
+        }
+        return files.rlim_cur == RLIM_INFINITY ? static_cast<std::size_t>(WantedFileLimit)
+                                               : static_cast<std::size_t>(files.rlim_cur);
+    }();
+    return limit;
+}
+
+ProcessWalker::ProcessWalker(std::string procPath, Handles handles, std::optional<std::size_t> keptFiles)
     : m_procPath(std::move(procPath)), m_handles(handles), m_dir(nullptr, ::closedir),
-      m_buffer(InitialBufferSize)
+      m_buffer(InitialBufferSize), m_keptFileBudget(keptFiles ? *keptFiles : defaultKeptFileBudget())
 {
     if (m_procPath.empty() || m_procPath.back() != '/')
         m_procPath += '/';
@@ -113,50 +144,59 @@ int ProcessWalker::procFd()
         m_handleCountsKnown = m_handles == Handles::Counted && ::fstatfs(fd, &fileSystem) == 0 &&
                               fileSystem.f_type == PROC_SUPER_MAGIC &&
                               ::fstatat(fd, "self/fd", &own, 0) == 0 && own.st_size > 0;
+        char self[16] = {};
+        if (m_handleCountsKnown && ::readlinkat(fd, "self", self, sizeof self - 1) > 0)
+            m_selfPid = pidOf(self).value_or(0);
     }
     return ::dirfd(m_dir.get());
 }
 
-std::vector<std::int32_t> ProcessWalker::listPids()
+std::vector<ProcessWalker::Listed> ProcessWalker::listProcesses()
 {
     procFd();
     ::rewinddir(m_dir.get());
-    std::vector<std::int32_t> pids;
-    pids.reserve(m_known.size() + 64);
+    std::vector<Listed> listed;
+    listed.reserve(m_known.size() + 64);
     errno = 0;
     while (const dirent *entry = ::readdir(m_dir.get())) {
         if (entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN)
             continue;
         if (const std::optional<std::int32_t> pid = pidOf(entry->d_name))
-            pids.push_back(*pid);
+            listed.push_back({*pid, static_cast<std::uint64_t>(entry->d_ino)});
     }
     if (errno != 0)
         throw unlistable(m_procPath, "", errno);
     // The kernel lists in ascending order already; a saved tree lists in any order.
-    if (!std::is_sorted(pids.begin(), pids.end()))
-        std::sort(pids.begin(), pids.end());
-    return pids;
+    const auto byPid = [](const Listed &a, const Listed &b) { return a.pid < b.pid; };
+    if (!std::is_sorted(listed.begin(), listed.end(), byPid))
+        std::sort(listed.begin(), listed.end(), byPid);
+    return listed;
 }
 
-std::optional<std::string_view> ProcessWalker::read(const char *relative)
+std::optional<std::string_view> ProcessWalker::read(const char *relative, Owner owner)
 {
     const FileDescriptor fd(::openat(procFd(), relative, O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
-        if (processEnded(errno))
+        if (outOfReach(errno, owner == Owner::Process))
             return std::nullopt;
         throw unreadable(m_procPath, relative, errno);
     }
     ++m_filesOpened;
+    return readFrom(fd.get(), relative, owner);
+}
+
+std::optional<std::string_view> ProcessWalker::readFrom(int fd, const char *relative, Owner owner)
+{
     std::size_t used = 0;
     for (;;) {
         if (used == m_buffer.size())
             m_buffer.resize(m_buffer.size() * 2);
         const std::size_t room = m_buffer.size() - used;
-        const ssize_t got = ::read(fd.get(), m_buffer.data() + used, room);
+        const ssize_t got = ::pread(fd, m_buffer.data() + used, room, static_cast<off_t>(used));
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            if (processEnded(errno))
+            if (outOfReach(errno, owner == Owner::Process))
                 return std::nullopt;
             throw unreadable(m_procPath, relative, errno);
         }
@@ -171,35 +211,69 @@ std::optional<std::string_view> ProcessWalker::read(const char *relative)
     return std::string_view(m_buffer.data(), used);
 }
 
+std::optional<std::string_view> ProcessWalker::readKept(FileDescriptor &kept, std::int32_t pid,
+                                                        const char *leaf)
+{
+    const PidPath path(pid, leaf);
+    FileDescriptor once(-1);
+    FileDescriptor *fd = &kept;
+    if (kept.get() < 0) {
+        const int opened = ::openat(procFd(), path.relative(), O_RDONLY | O_CLOEXEC);
+        if (opened < 0) {
+            if (outOfReach(errno, true))
+                return std::nullopt;
+            throw unreadable(m_procPath, path.relative(), errno);
+        }
+        ++m_filesOpened;
+        if (m_keptFiles < m_keptFileBudget) {
+            kept.reset(opened);
+            ++m_keptFiles;
+        } else {
+            once.reset(opened);
+            fd = &once;
+        }
+    }
+    return readFrom(fd->get(), path.relative(), Owner::Process);
+}
+
+std::optional<ProcessStat> ProcessWalker::readStat(Known &known, std::int32_t pid)
+{
+    const std::optional<std::string_view> text = readKept(known.stat, pid, "stat");
+    if (!text)
+        return std::nullopt;
+    return parseProcessStat(*text, PidPath(pid, "stat").display());
+}
+
 std::string_view ProcessWalker::readSystemFile(const char *relative)
 {
-    const std::optional<std::string_view> text = read(relative);
+    const std::optional<std::string_view> text = read(relative, Owner::System);
     if (!text)
         throw Error(err::Failed, "The file " + m_procPath + relative + " is missing or empty.");
     return *text;
 }
 
-std::optional<std::uint64_t> ProcessWalker::handleCount(const char *relative)
+// The count is the size of the fd directory, a stat by its path from /proc. A stat relative to a kept
+// /proc/PID descriptor measured the same (0.69 against 0.70 us a process, 410 processes, Linux 6.18), so
+// the walker keeps no third descriptor a process for it.
+std::optional<std::uint64_t> ProcessWalker::handleCount(std::int32_t pid)
 {
+    const PidPath path(pid, "fd");
     struct stat info {};
-    if (::fstatat(procFd(), relative, &info, 0) != 0) {
-        if (processEnded(errno))
+    if (::fstatat(procFd(), path.relative(), &info, 0) != 0) {
+        if (outOfReach(errno, true))
             return std::nullopt;
-        throw unreadable(m_procPath, relative, errno);
+        throw unreadable(m_procPath, path.relative(), errno);
     }
     return static_cast<std::uint64_t>(info.st_size);
 }
 
-const std::string &ProcessWalker::knownName(std::int32_t pid, std::string_view name, std::uint64_t startTicks)
+void ProcessWalker::release(Known &known) noexcept
 {
-    auto [it, added] = m_known.try_emplace(pid);
-    Known &known = it->second;
-    if (added || known.startTicks != startTicks) {
-        known.name.assign(name);
-        known.startTicks = startTicks;
-    }
-    known.seenInWalk = m_walks;
-    return known.name;
+    for (FileDescriptor *fd : {&known.stat, &known.statm})
+        if (fd->get() >= 0) {
+            fd->reset();
+            --m_keptFiles;
+        }
 }
 
 ProcessWalk ProcessWalker::walk(Detail detail)
@@ -214,45 +288,80 @@ ProcessWalk ProcessWalker::walk(Detail detail)
     // swap in use that part is 0 for every process, so the files are read only when swap is in use.
     const bool swapInUse = counters && parseMemInfo(readSystemFile("meminfo")).swapInUse();
 
-    const std::vector<std::int32_t> pids = listPids();
-    walk.processes.reserve(pids.size());
-    for (const std::int32_t pid : pids) {
-        const PidPath statPath(pid, "stat");
-        const std::optional<std::string_view> statText = read(statPath.relative());
-        if (!statText)
+    const std::vector<Listed> listed = listProcesses();
+    walk.processes.reserve(listed.size());
+    for (const Listed &entry : listed) {
+        const std::int32_t pid = entry.pid;
+        Known &known = m_known[pid];
+        const bool seenBefore = known.seenInWalk != 0;
+        // Another directory under the pid is another process: the kept descriptors are not its.
+        if (known.directory != entry.directory) {
+            release(known);
+            known.directory = entry.directory;
+        }
+        const bool kept = known.stat.get() >= 0;
+        std::optional<ProcessStat> stat = readStat(known, pid);
+        if (!stat)
             continue;
-        const ProcessStat stat = parseProcessStat(*statText, statPath.display());
+        if (seenBefore && stat->startTicks != known.startTicks) {
+            // A new process under the pid: nothing read through the old descriptors may describe it.
+            if (kept) {
+                release(known);
+                stat = readStat(known, pid);
+                if (!stat)
+                    continue;
+            }
+            known.name.assign(stat->name);
+            known.startTicks = stat->startTicks;
+        } else if (!seenBefore) {
+            known.name.assign(stat->name);
+            known.startTicks = stat->startTicks;
+        }
+        const PidPath statPath(pid, "stat");
         ProcessSample sample;
         sample.pid = pid;
-        sample.name = knownName(pid, stat.name, stat.startTicks);
-        sample.startTicks = stat.startTicks;
-        sample.cpuTicks = checkedSum(stat.userTicks, stat.systemTicks, statPath.display());
-        sample.threads = stat.threads;
+        sample.name = known.name;
+        sample.startTicks = stat->startTicks;
+        sample.cpuTicks = checkedSum(stat->userTicks, stat->systemTicks, statPath.display());
+        sample.threads = stat->threads;
         if (counters) {
-            const PidPath statmPath(pid, "statm");
-            const std::optional<std::string_view> statmText = read(statmPath.relative());
+            const std::optional<std::string_view> statmText = readKept(known.statm, pid, "statm");
             if (!statmText)
                 continue;
-            const ProcessStatm statm = parseProcessStatm(*statmText, statmPath.display());
+            const ProcessStatm statm = parseProcessStatm(*statmText, PidPath(pid, "statm").display());
             sample.residentPages = statm.residentPages;
             sample.sharedPages = statm.sharedPages;
             if (swapInUse) {
                 const PidPath statusPath(pid, "status");
-                const std::optional<std::string_view> statusText = read(statusPath.relative());
+                const std::optional<std::string_view> statusText =
+                    read(statusPath.relative(), Owner::Process);
                 if (!statusText)
                     continue;
                 sample.swappedKb = parseStatusSwapKb(*statusText, statusPath.display());
             }
             if (m_handleCountsKnown) {
-                const std::optional<std::uint64_t> handles = handleCount(PidPath(pid, "fd").relative());
+                const std::optional<std::uint64_t> handles = handleCount(pid);
                 if (!handles)
                     continue;
                 sample.handles = *handles;
+                // Our own count leaves out what the walker keeps open, so that it does not grow with the
+                // number of processes watched.
+                if (pid == m_selfPid)
+                    sample.handles -= std::min<std::uint64_t>(sample.handles, m_keptFiles);
             }
         }
+        known.seenInWalk = m_walks;
         walk.processes.push_back(std::move(sample));
     }
-    std::erase_if(m_known, [this](const auto &entry) { return entry.second.seenInWalk != m_walks; });
+    // Processes that ended, or could not be read this time, give their descriptors back.
+    for (auto it = m_known.begin(); it != m_known.end();) {
+        if (it->second.seenInWalk == m_walks) {
+            ++it;
+        } else {
+            release(it->second);
+            it = m_known.erase(it);
+        }
+    }
 
     if (counters) {
         // Read after the processes, so that no process time is newer than the timestamp.
@@ -274,6 +383,12 @@ std::size_t ProcessWalker::knownProcesses() const
 {
     const std::lock_guard lock(m_mutex);
     return m_known.size();
+}
+
+std::size_t ProcessWalker::keptFiles() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_keptFiles;
 }
 
 } // namespace quorvin::mgmt::linux_

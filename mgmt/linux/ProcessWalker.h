@@ -1,5 +1,7 @@
 #pragma once
+#include "mgmt/linux/FileDescriptor.h"
 #include "mgmt/linux/ProcessSample.h"
+#include "mgmt/linux/ProcessTexts.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,11 +16,17 @@
 
 namespace quorvin::mgmt::linux_ {
 
+// Raises the soft limit of open descriptors toward the hard one, once per program, and returns the soft
+// limit then in force.
+std::size_t raiseOpenFileLimit();
+
 // Reads the process table of one system tree as cheaply as the kernel allows: the proc directory stays open
-// for the walker's life, each process costs two small reads (stat and statm; status too only while swap is
-// in use) and whatever never changes for a process is kept between walks. Processes that end while they are
-// read are left out; malformed texts raise "Generic failure". One walk at a time: callers on several threads
-// wait for each other.
+// for the walker's life, and each process's stat and statm are opened once and re-read at offset 0 at every
+// walk (status too, opened each time, only while swap is in use); whatever never changes for a process is
+// kept between walks. Kept descriptors stay within a budget; processes beyond it have their files opened at
+// each walk. Processes that end while they are read, and those whose files are not ours to read (proc
+// mounted with hidepid), are left out; malformed texts raise "Generic failure". One walk at a time: callers
+// on several threads wait for each other.
 class ProcessWalker final {
 public:
     enum class Detail {
@@ -35,8 +43,10 @@ public:
         Counted,
     };
 
-    // procPath: the proc directory ("/proc", or below a saved tree's root).
-    explicit ProcessWalker(std::string procPath, Handles handles);
+    // procPath: the proc directory ("/proc", or below a saved tree's root). keptFiles: how many descriptors
+    // the walker may keep open between walks; by default the raised soft limit less a reserve for the rest
+    // of the program.
+    ProcessWalker(std::string procPath, Handles handles, std::optional<std::size_t> keptFiles = std::nullopt);
     ~ProcessWalker();
     ProcessWalker(const ProcessWalker &) = delete;
     ProcessWalker &operator=(const ProcessWalker &) = delete;
@@ -48,32 +58,55 @@ public:
     std::size_t filesOpenedByLastWalk() const;
     // Processes whose name the walker keeps, which are those the last walk saw.
     std::size_t knownProcesses() const;
+    // Descriptors kept open between walks.
+    std::size_t keptFiles() const;
 
 private:
+    // A directory of the listing: a process, as long as the same directory stands under its pid.
+    struct Listed {
+        std::int32_t pid = 0;
+        std::uint64_t directory = 0; // inode number
+    };
+
+    // What the walker keeps of one process. Its descriptors belong to the process they were opened for:
+    // once it ends they read ESRCH, even after its pid is reused.
     struct Known {
         std::string name;
         std::uint64_t startTicks = 0; // a different start time under the same pid is a new process
+        std::uint64_t directory = 0;  // the /proc/PID the descriptors were opened under
         std::uint64_t seenInWalk = 0;
+        FileDescriptor stat{-1};
+        FileDescriptor statm{-1};
     };
 
+    enum class Owner { System, Process };
+
     int procFd();
-    std::vector<std::int32_t> listPids();
+    std::vector<Listed> listProcesses();
     // The whole text of a file below the proc directory, valid until the next read; nothing when the
-    // process it belongs to has ended (the file is gone, the read fails with ESRCH or gives nothing).
-    std::optional<std::string_view> read(const char *relative);
+    // process it belongs to has ended (the file is gone, the read fails with ESRCH or gives nothing) or, for
+    // a process's file, is not ours to read.
+    std::optional<std::string_view> read(const char *relative, Owner owner);
+    std::optional<std::string_view> readFrom(int fd, const char *relative, Owner owner);
+    // The same through the kept descriptor, which is opened first when it is not (and kept within budget).
+    std::optional<std::string_view> readKept(FileDescriptor &kept, std::int32_t pid, const char *leaf);
+    std::optional<ProcessStat> readStat(Known &known, std::int32_t pid);
     std::string_view readSystemFile(const char *relative);
-    std::optional<std::uint64_t> handleCount(const char *relative);
-    const std::string &knownName(std::int32_t pid, std::string_view name, std::uint64_t startTicks);
+    std::optional<std::uint64_t> handleCount(std::int32_t pid);
+    void release(Known &known) noexcept;
 
     mutable std::mutex m_mutex;
     std::string m_procPath; // ends with '/'
     Handles m_handles;
     bool m_handleCountsKnown = false; // the kernel gives them (decided when the proc directory is opened)
+    std::int32_t m_selfPid = 0;       // this program's pid in that proc, where handles are counted
     std::unique_ptr<DIR, int (*)(DIR *)> m_dir;
     std::vector<char> m_buffer;
     std::unordered_map<std::int32_t, Known> m_known;
     std::uint64_t m_walks = 0;
     std::size_t m_filesOpened = 0;
+    std::size_t m_keptFiles = 0;
+    std::size_t m_keptFileBudget;
 };
 
 } // namespace quorvin::mgmt::linux_

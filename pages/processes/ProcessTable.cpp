@@ -5,8 +5,6 @@
 #include "mgmt/Names.h"
 #include "pages/processes/ProcessSamples.h"
 
-#include <numeric>
-
 namespace quorvin {
 
 namespace {
@@ -109,19 +107,13 @@ void ProcessTable::sort(int sortColumn, const QString &sortOrder)
     keys.reserve(m_rows.size());
     for (const Row &row : m_rows)
         keys.push_back(row.column(sortColumn));
-    const int n = static_cast<int>(m_rows.size());
-    std::vector<int> order(m_rows.size());
-    std::iota(order.begin(), order.end(), 0);
     // A column holds numbers (or nothing yet) or texts, never both, so its keys have one consistent order.
-    const auto ranks = ranksOf(n, [&](int a, int b) {
+    const auto ranks = ranksOf(static_cast<int>(m_rows.size()), [&](int a, int b) {
         return compare(keys[static_cast<std::size_t>(a)], keys[static_cast<std::size_t>(b)]);
-    });
-    exchangeSortByRank(ranks, sortOrder, [&](int i, int j) {
-        std::swap(order[static_cast<std::size_t>(i)], order[static_cast<std::size_t>(j)]);
     });
     std::vector<Row> sorted;
     sorted.reserve(m_rows.size());
-    for (int index : order)
+    for (int index : exchangeSortOrder(ranks, sortOrder))
         sorted.push_back(std::move(m_rows[static_cast<std::size_t>(index)]));
     m_rows = std::move(sorted);
 }

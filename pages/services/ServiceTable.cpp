@@ -57,9 +57,11 @@ void ServiceTable::sort(int sortColumn, const QString &sortOrder)
         const int c = QString::compare(keys[static_cast<std::size_t>(a)], keys[static_cast<std::size_t>(b)]);
         return (c > 0) - (c < 0);
     });
-    exchangeSortByRank(ranks, sortOrder, [&](int i, int j) {
-        std::swap(m_rows[static_cast<std::size_t>(i)], m_rows[static_cast<std::size_t>(j)]);
-    });
+    std::vector<Row> sorted;
+    sorted.reserve(m_rows.size());
+    for (int index : exchangeSortOrder(ranks, sortOrder))
+        sorted.push_back(std::move(m_rows[static_cast<std::size_t>(index)]));
+    m_rows = std::move(sorted);
 }
 
 } // namespace quorvin

@@ -190,6 +190,74 @@ TEST(ProcessCounters, NamesAreKeptUntilThePidIsReused)
     EXPECT_EQ(walker.knownProcesses(), 7u);
 }
 
+// Kept descriptors belong to the process they were opened for: a pid whose directory was replaced is read
+// afresh, an ended process gives its descriptors back, and processes beyond the budget are read all the same.
+TEST(ProcessCounters, KeptDescriptorsFollowTheirProcessWithinTheBudget)
+{
+    const auto names = [](const ProcessWalk &walk) {
+        std::vector<std::string> out;
+        for (const ProcessSample &process : walk.processes)
+            out.push_back(std::to_string(process.pid) + " " + process.name + " " +
+                          std::to_string(process.residentPages));
+        return out;
+    };
+    for (const std::size_t budget : {std::size_t{1000}, std::size_t{3}, std::size_t{0}}) {
+        TreeCopy tree("processes");
+        ProcessWalker walker(tree.root() + "/proc", ProcessWalker::Handles::Counted, budget);
+        std::vector<std::string> expected = names(walker.walk(ProcessWalker::Detail::Counters));
+        ASSERT_EQ(expected.size(), 7u);
+        EXPECT_EQ(walker.keptFiles(), std::min<std::size_t>(budget, 7 * 2)) << budget;
+
+        // A new process under pid 300: its directory stands beside the old one before the old one goes.
+        const fs::path old = tree.root() + "/proc/300", replacement = tree.root() + "/proc/300.new";
+        fs::copy(old, replacement);
+        tree.write("proc/300.new/stat",
+                   "300 (renamed) S 1 300 300 0 -1 0 1 0 0 0 1 2 0 0 20 0 1 0 901 0 0\n");
+        fs::remove_all(old);
+        fs::rename(replacement, old);
+        fs::remove_all(tree.root() + "/proc/1003");
+        expected[2] = "300 renamed 40000";
+        expected.erase(expected.begin() + 6);
+        EXPECT_EQ(names(walker.walk(ProcessWalker::Detail::Counters)), expected) << budget;
+        EXPECT_EQ(walker.keptFiles(), std::min<std::size_t>(budget, 6 * 2)) << budget;
+    }
+}
+
+// Files hidden by permission (proc mounted with hidepid) leave their process out; an unreadable proc fails.
+TEST(ProcessCounters, UnreadableProcessesAreLeftOutAndAnUnreadableProcFails)
+{
+    enum Outcome { AsExpected = 10, Unexpected, CannotTest };
+    TreeCopy tree("processes");
+    fs::permissions(tree.root(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    fs::permissions(tree.root() + "/proc/300/statm", fs::perms::none);
+    fs::permissions(tree.root() + "/proc/1", fs::perms::none);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::getuid() != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(CannotTest);
+        try {
+            ProcessWalker walker(tree.root() + "/proc", ProcessWalker::Handles::Counted);
+            const ProcessWalk walk = walker.walk(ProcessWalker::Detail::Counters);
+            const bool left300Out = walk.processes.size() == 5 &&
+                                    std::none_of(walk.processes.begin(), walk.processes.end(),
+                                                 [](const ProcessSample &p) { return p.pid == 300; });
+            ProcessWalker unreadable(tree.root() + "/proc/1", ProcessWalker::Handles::Counted);
+            const std::string text = failure([&] { unreadable.walk(ProcessWalker::Detail::Names); });
+            ::_exit(left300Out && text.find("cannot be listed") != std::string::npos ? AsExpected
+                                                                                     : Unexpected);
+        } catch (...) {
+            ::_exit(Unexpected);
+        }
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == CannotTest)
+        GTEST_SKIP() << "needs root to become a user the files refuse";
+    EXPECT_EQ(WEXITSTATUS(status), AsExpected);
+}
+
 // ---- the list of processes -----------------------------------------------------------------------------
 
 // The list reads only stat: 1502, whose statm is gone, was still there then.
