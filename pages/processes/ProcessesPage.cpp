@@ -102,7 +102,6 @@ void ProcessesPage::writeGrid(const ProcessTable &table)
     int shown = 0;
     for (const ProcessTable::Row &row : table.rows())
         shown += row.isIdleOrTotal() ? 0 : 1;
-    grid->setUpdatesEnabled(false);
     setGridRows(grid, shown + 1);
     m_shownStartTimes.assign(static_cast<std::size_t>(shown), mgmt::Value());
     int k = 0;
@@ -120,7 +119,6 @@ void ProcessesPage::writeGrid(const ProcessTable &table)
     // Writing cell by cell leaves the last one written current.
     if (k > 0)
         setCurrentCell(grid, k, 4);
-    grid->setUpdatesEnabled(true);
 }
 
 void ProcessesPage::ClearProcessSamples()

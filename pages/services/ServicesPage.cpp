@@ -53,7 +53,6 @@ void ServicesPage::RefreshServices()
 
         QTableWidget *grid = m.controls.msfgServ;
         const int n = static_cast<int>(table.rows().size());
-        grid->setUpdatesEnabled(false);
         setGridRows(grid, n + 1);
         int started = 0;
         for (int r = 1; r <= n; ++r) {
@@ -70,7 +69,6 @@ void ServicesPage::RefreshServices()
         // Writing cell by cell leaves the last one written current.
         if (n > 0)
             setCurrentCell(grid, n, 4);
-        grid->setUpdatesEnabled(true);
         m.controls.lblServtit->setText(QStringLiteral("Currently ") + QString::number(started) +
                                        QStringLiteral(" Out Of ") + QString::number(n) +
                                        QStringLiteral(" Services Are Started"));
