@@ -5,8 +5,8 @@
 #include "app/ErrorReport.h"
 #include "app/HostKeyQuestion.h"
 #include "app/MessageBoxDialogs.h"
+#include "app/SourceFactory.h"
 #include "app/frmQuorvin.h"
-#include "mgmt/SourceFactory.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -38,7 +38,7 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(appIcon());
     try {
         MessageBoxDialogs dialogs;
-        const auto source = mgmt::createSource(HostKeyQuestion(dialogs));
+        const auto source = createSource(HostKeyQuestion(dialogs));
         SystemClock clock;
         SystemEnvironment environment;
         frmQuorvin form(*source, dialogs, clock, environment);

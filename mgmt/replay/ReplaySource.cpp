@@ -1,6 +1,7 @@
-#include "mgmt/ReplaySource.h"
+#include "mgmt/replay/ReplaySource.h"
 #include "mgmt/Error.h"
 #include "mgmt/Moniker.h"
+#include "mgmt/Names.h"
 #include "mgmt/Query.h"
 
 #include "mgmt/Convert.h"
@@ -144,8 +145,8 @@ Error errorFrom(const Json &node, const std::string &where)
 // that no later conversion of them can overflow.
 bool isProcessIdProperty(std::string_view name)
 {
-    return equalsIgnoringCase(name, "IDprocess") || equalsIgnoringCase(name, "ProcessId") ||
-           equalsIgnoringCase(name, "Handle");
+    return equalsIgnoringCase(name, prop::IDprocess) || equalsIgnoringCase(name, prop::ProcessId) ||
+           equalsIgnoringCase(name, prop::Handle);
 }
 
 void checkProcessId(const Value &value, const std::string &where)
