@@ -207,7 +207,7 @@ WithServiceManager RemoteSystem::serviceManager()
 {
     return [shell = m_shell](const ServiceAction &action) {
         shell->use([&action](SshSession &session) {
-            SshBusBridge bridge(session);
+            SshBusBridge bridge(session.lease());
             bridge.call([&action](sd_bus *bus) { action(ServiceManager(bus)); });
         });
     };

@@ -12,6 +12,7 @@
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace quorvin::mgmt::remote {
 
@@ -223,8 +224,33 @@ void SshSession::write(std::string_view text)
     }
 }
 
+SshSession::Lease::Lease(SshSession &session) noexcept : m_session(&session)
+{
+    m_session->m_leased = true;
+}
+
+SshSession::Lease::Lease(Lease &&other) noexcept : m_session(std::exchange(other.m_session, nullptr)) {}
+
+SshSession::Lease::~Lease()
+{
+    if (m_session)
+        m_session->m_leased = false;
+}
+
+SshSession::Lease SshSession::lease()
+{
+    if (m_leased)
+        throw Error(err::Failed,
+                    "The connection to " + m_computer + " is in use by another channel already.");
+    return Lease(*this);
+}
+
 SshSession::Answer SshSession::run(std::string_view commands)
 {
+    if (m_leased)
+        throw Error(err::Failed,
+                    "The connection to " + m_computer +
+                        " is in use by the service manager's bus; nothing else can be sent meanwhile.");
     if (m_broken)
         lost("it was lost before");
     // A marker of its own for every command: an answer cut short can never end a later one.
