@@ -1,6 +1,7 @@
 #pragma once
 #include "mgmt/remote/SshSettings.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -71,6 +72,8 @@ private:
     void signIn();
     void openShell();
     void write(std::string_view text);
+    // One read of the answer, at most a slice of the time left; 0 when nothing came meanwhile.
+    std::size_t readSlice(char *buffer, std::size_t size, std::chrono::steady_clock::time_point deadline);
     void close() noexcept;
 
     std::string m_computer;
