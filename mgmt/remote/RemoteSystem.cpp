@@ -178,12 +178,12 @@ ProcessWalk RemoteSystem::walkProcesses(ProcessDetail detail)
         if (!pid || *pid == 0 || *pid > static_cast<std::uint64_t>(INT32_MAX))
             continue;
         const std::string prefix = path.substr(0, slash + 1);
-        const auto optional = [&](const char *leaf) -> std::optional<std::string_view> {
+        const auto textOf = [&](const char *leaf) -> std::optional<std::string_view> {
             const std::string *found = m_texts.file(prefix + leaf);
             return found ? std::optional<std::string_view>(*found) : std::nullopt;
         };
         if (std::optional<ProcessSample> sample =
-                builder.build(static_cast<std::int32_t>(*pid), {text, optional("statm"), optional("status")}))
+                builder.build(static_cast<std::int32_t>(*pid), {text, textOf("statm"), textOf("status")}))
             walk.processes.push_back(std::move(*sample));
     }
     // The texts come sorted as paths ("10/stat" before "2/stat").
