@@ -2,12 +2,12 @@
 #include "app/CommandLine.h"
 #include "app/HostKeyQuestion.h"
 #include "app/MessageBoxDialogs.h"
+#include "app/SourceFactory.h"
 #include "app/Usage.h"
 #include "app/frmQuorvin.h"
 #include "kit/Clock.h"
 #include "kit/Environment.h"
 #include "kit/ErrorReport.h"
-#include "mgmt/SourceFactory.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -45,7 +45,7 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(appIcon());
     try {
         MessageBoxDialogs dialogs;
-        const auto source = mgmt::createSource(HostKeyQuestion(dialogs));
+        const auto source = createSource(HostKeyQuestion(dialogs));
         SystemClock clock;
         SystemEnvironment environment;
         frmQuorvin form(*source, dialogs, clock, environment);

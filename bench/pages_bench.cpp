@@ -1,6 +1,6 @@
 // What one refresh of the Process Details, Services and Network pages costs, grid and labels included.
 #include "BenchWindow.h"
-#include "mgmt/ReplaySource.h"
+#include "mgmt/replay/ReplaySource.h"
 #include "mgmt/linux/LocalSource.h"
 
 #include <QTimer>

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quorvin::mgmt {
@@ -17,6 +18,13 @@ public:
 };
 
 struct Property {
+    Property() = default;
+    // From the constants of mgmt/Names.h as well as from text.
+    Property(std::string_view propertyName, Value propertyValue)
+        : name(propertyName), value(std::move(propertyValue))
+    {
+    }
+
     std::string name;
     Value value;
 };

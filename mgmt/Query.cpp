@@ -1,6 +1,7 @@
 #include "mgmt/Query.h"
 #include "mgmt/Error.h"
 #include "mgmt/Instance.h"
+#include "mgmt/Names.h"
 
 #include <cctype>
 
@@ -114,7 +115,7 @@ std::vector<Instance> answerOf(const Query &query, std::vector<Instance> instanc
 {
     if (query.nameEquals)
         std::erase_if(instances, [&](const Instance &instance) {
-            const Value *name = instance.find("Name");
+            const Value *name = instance.find(prop::Name);
             if (!name || !name->isText())
                 return true;
             return match == NameMatch::Exact ? name->text() != *query.nameEquals

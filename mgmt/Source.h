@@ -21,7 +21,8 @@ public:
 // process to end, a remote answer), so that the caller can keep its window painted.
 using WhileWaiting = std::function<void()>;
 
-// Opens connections; throws mgmt::Error (number 462 when the computer cannot be reached).
+// Opens connections; throws mgmt::Error (number 462 when the computer cannot be reached). A source and the
+// connections it opens are used from one thread.
 class Source {
 public:
     virtual ~Source() = default;

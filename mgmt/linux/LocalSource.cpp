@@ -2,7 +2,7 @@
 #include "mgmt/Error.h"
 #include "mgmt/Moniker.h"
 #include "mgmt/linux/CimDateTime.h"
-#include "mgmt/linux/LocalService.h"
+#include "mgmt/linux/LinuxService.h"
 #include "mgmt/linux/LocalSystem.h"
 #include "mgmt/linux/ProcessTerminator.h"
 #include "mgmt/linux/ProcessWalker.h"
@@ -26,22 +26,22 @@ std::uint64_t systemPageSize()
     return size > 0 ? static_cast<std::uint64_t>(size) : 4096;
 }
 
-std::shared_ptr<const linux_::LocalSystem> localSystem(LocalSourceOptions &options,
-                                                       std::shared_ptr<const WhileWaiting> whileWaiting)
+std::shared_ptr<linux_::LocalSystem> localSystem(LocalSourceOptions &options,
+                                                 std::shared_ptr<const WhileWaiting> whileWaiting)
 {
     linux_::SystemFiles files(std::move(options.root));
     const bool thisComputer = files.fullPath("") == "/";
     auto processes = std::make_shared<linux_::ProcessWalker>(files.fullPath("proc"),
                                                              linux_::ProcessWalker::Handles::Counted);
-    return std::make_shared<const linux_::LocalSystem>(linux_::LocalSystem{
-        std::move(files),
+    linux_::LocalSystem::Clock clock{
         options.clockTicksPerSecond ? options.clockTicksPerSecond : systemClockTicksPerSecond(),
+        options.pageSize ? options.pageSize : systemPageSize(),
         options.utcOffsetMinutes ? std::move(options.utcOffsetMinutes)
                                  : std::function<int(std::int64_t)>(&linux_::localUtcOffsetMinutes),
-        options.pageSize ? options.pageSize : systemPageSize(),
-        std::move(processes),
-        std::make_shared<const linux_::ProcessTerminator>(thisComputer, std::move(whileWaiting)),
-    });
+    };
+    return std::make_shared<linux_::LocalSystem>(
+        std::move(files), std::move(clock), std::move(processes),
+        std::make_shared<const linux_::ProcessTerminator>(thisComputer, std::move(whileWaiting)));
 }
 
 } // namespace
@@ -66,7 +66,7 @@ std::string LocalSource::hostName() const
     if (!m_hostName.empty())
         return m_hostName;
     // Read at each connection: the name can change while the program runs.
-    const std::optional<std::string> text = m_system->files.readIfPresent("proc/sys/kernel/hostname");
+    const std::optional<std::string> text = m_system->files().readIfPresent("proc/sys/kernel/hostname");
     return text ? std::string(linux_::trimmed(*text)) : std::string();
 }
 
@@ -75,7 +75,7 @@ std::unique_ptr<Service> LocalSource::connect(std::string_view monikerText)
     const Moniker moniker = parseMoniker(monikerText);
     if (!isLocalComputerName(moniker.computer, hostName()))
         throw Error(err::RemoteServerUnavailable);
-    return std::make_unique<linux_::LocalService>(m_system);
+    return std::make_unique<linux_::LinuxService>(m_system);
 }
 
 } // namespace quorvin::mgmt

@@ -10,7 +10,7 @@
 namespace quorvin::mgmt {
 
 namespace linux_ {
-struct LocalSystem;
+class LocalSystem;
 }
 
 // Where and how a LocalSource reads the system; the defaults describe this computer.
@@ -43,7 +43,7 @@ private:
     std::string hostName() const;
 
     std::shared_ptr<WhileWaiting> m_whileWaiting; // shared with the process terminator
-    std::shared_ptr<const linux_::LocalSystem> m_system;
+    std::shared_ptr<linux_::LocalSystem> m_system;
     std::string m_hostName;
 };
 

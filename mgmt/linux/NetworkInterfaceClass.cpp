@@ -1,4 +1,5 @@
 #include "mgmt/linux/NetworkInterfaceClass.h"
+#include "mgmt/Names.h"
 
 #include "mgmt/Error.h"
 
@@ -14,12 +15,12 @@ std::vector<Instance> networkInterfaceInstances(const std::vector<InterfaceCount
     for (std::size_t i = 0; i < interfaces.size(); ++i) {
         const InterfaceCounters &c = interfaces[i];
         instances.emplace_back(std::vector<Property>{
-            {"Name", c.name},
-            {"PacketsSentPersec", std::to_string(c.packetsSent)},
-            {"PacketsReceivedPersec", std::to_string(c.packetsReceived)},
-            {"BytesSentPersec", std::to_string(c.bytesSent)},
-            {"BytesReceivedPersec", std::to_string(c.bytesReceived)},
-            {"CurrentBandWidth", std::to_string(i < bitsPerSecond.size() ? bitsPerSecond[i] : 0)},
+            {prop::Name, c.name},
+            {prop::PacketsSent, std::to_string(c.packetsSent)},
+            {prop::PacketsReceived, std::to_string(c.packetsReceived)},
+            {prop::BytesSent, std::to_string(c.bytesSent)},
+            {prop::BytesReceived, std::to_string(c.bytesReceived)},
+            {prop::CurrentBandWidth, std::to_string(i < bitsPerSecond.size() ? bitsPerSecond[i] : 0)},
         });
     }
     return instances;
@@ -28,12 +29,12 @@ std::vector<Instance> networkInterfaceInstances(const std::vector<InterfaceCount
 namespace {
 
 // Interfaces without a link (loopback, a bridge that is down) refuse the read itself: they report no speed.
-std::uint64_t speedOf(const SystemFiles &files, const std::string &name)
+std::uint64_t speedOf(LinuxSystem &system, const std::string &name)
 {
     if (name.find('/') != std::string::npos || name == "." || name == "..")
         return 0; // names come from the kernel, but never let one walk out of the directory
     try {
-        const auto text = files.readIfPresent("sys/class/net/" + name + "/speed");
+        const auto text = system.file("/sys/class/net/" + name + "/speed");
         return text ? linkBitsPerSecond(*text) : 0;
     } catch (const Error &) {
         return 0;
@@ -42,13 +43,14 @@ std::uint64_t speedOf(const SystemFiles &files, const std::string &name)
 
 } // namespace
 
-std::vector<Instance> networkInterfaceInstances(const LocalSystem &system)
+std::vector<Instance> networkInterfaceInstances(LinuxSystem &system)
 {
-    const std::vector<InterfaceCounters> interfaces = parseNetDev(system.files.read("proc/net/dev"));
+    system.prefetch(Prefetch::ofFiles({"/proc/net/dev", "/sys/class/net/*/speed"}));
+    const std::vector<InterfaceCounters> interfaces = parseNetDev(system.requiredFile("/proc/net/dev"));
     std::vector<std::uint64_t> speeds;
     speeds.reserve(interfaces.size());
     for (const InterfaceCounters &c : interfaces)
-        speeds.push_back(speedOf(system.files, c.name));
+        speeds.push_back(speedOf(system, c.name));
     return networkInterfaceInstances(interfaces, speeds);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 #include "mgmt/Instance.h"
-#include "mgmt/linux/LocalSystem.h"
+#include "mgmt/linux/LinuxSystem.h"
 #include "mgmt/linux/NetDev.h"
 
 #include <cstdint>
@@ -14,6 +14,6 @@ std::vector<Instance> networkInterfaceInstances(const std::vector<InterfaceCount
                                                 const std::vector<std::uint64_t> &bitsPerSecond);
 
 // The instances of "Win32_PerfRawData_Tcpip_NetworkInterface".
-std::vector<Instance> networkInterfaceInstances(const LocalSystem &system);
+std::vector<Instance> networkInterfaceInstances(LinuxSystem &system);
 
 } // namespace quorvin::mgmt::linux_

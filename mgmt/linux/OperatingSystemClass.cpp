@@ -1,4 +1,5 @@
 #include "mgmt/linux/OperatingSystemClass.h"
+#include "mgmt/Names.h"
 #include "mgmt/linux/CimDateTime.h"
 #include "mgmt/linux/OsRelease.h"
 #include "mgmt/linux/ProcStat.h"
@@ -8,32 +9,42 @@ namespace quorvin::mgmt::linux_ {
 
 namespace {
 
-std::string caption(const SystemFiles &files)
+// The paths the instance is made from, asked for all at once.
+constexpr const char *OsRelease = "/etc/os-release";
+constexpr const char *DefaultOsRelease = "/usr/lib/os-release";
+constexpr const char *OsType = "/proc/sys/kernel/ostype";
+constexpr const char *OsVersion = "/proc/sys/kernel/osrelease";
+constexpr const char *MachineId = "/etc/machine-id";
+constexpr const char *DbusMachineId = "/var/lib/dbus/machine-id";
+constexpr const char *HostName = "/etc/hostname";
+constexpr const char *MemInfoPath = "/proc/meminfo";
+constexpr const char *Stat = "/proc/stat";
+
+std::string caption(LinuxSystem &system)
 {
     // /etc/os-release takes precedence; /usr/lib/os-release is the distribution's default.
-    for (const std::string_view path : {"etc/os-release", "usr/lib/os-release"}) {
-        const std::optional<std::string> text = files.readIfPresent(path);
+    for (const std::string path : {OsRelease, DefaultOsRelease}) {
+        const std::optional<std::string> text = system.file(path);
         if (!text)
             continue;
-        if (std::optional<std::string> name = osReleaseValue(*text, "PRETTY_NAME", "/" + std::string(path));
+        if (std::optional<std::string> name = osReleaseValue(*text, "PRETTY_NAME", path);
             name && !name->empty())
             return std::move(*name);
     }
     return "Linux";
 }
 
-std::string kernel(const SystemFiles &files)
+std::string kernel(LinuxSystem &system)
 {
-    const std::string type = files.read("proc/sys/kernel/ostype");
-    const std::string release = files.read("proc/sys/kernel/osrelease");
-    return std::string(singleValue(type, "/proc/sys/kernel/ostype")) + " " +
-           std::string(singleValue(release, "/proc/sys/kernel/osrelease"));
+    const std::string type = system.requiredFile(std::string(OsType));
+    const std::string release = system.requiredFile(std::string(OsVersion));
+    return std::string(singleValue(type, OsType)) + " " + std::string(singleValue(release, OsVersion));
 }
 
-std::string machineId(const SystemFiles &files)
+std::string machineId(LinuxSystem &system)
 {
-    for (const std::string_view path : {"etc/machine-id", "var/lib/dbus/machine-id"})
-        if (const std::optional<std::string> text = files.readIfPresent(path))
+    for (const std::string path : {MachineId, DbusMachineId})
+        if (const std::optional<std::string> text = system.file(path))
             return std::string(trimmed(*text));
     return {};
 }
@@ -41,13 +52,13 @@ std::string machineId(const SystemFiles &files)
 // Linux records no installation date. The birth time of the root file system is the closest thing: it is
 // when the system was put on the disk. Overlay and some other file systems keep no birth time; then the
 // machine ID's file, written once at the first boot, and failing that the host name's, stand in for it.
-std::optional<std::int64_t> installTime(const SystemFiles &files)
+std::optional<std::int64_t> installTime(LinuxSystem &system)
 {
-    if (const std::optional<std::int64_t> born = files.birthTime(""))
+    if (const std::optional<std::int64_t> born = system.birthTime("/"))
         return born;
-    if (const std::optional<std::int64_t> written = files.modificationTime("etc/machine-id"))
+    if (const std::optional<std::int64_t> written = system.modificationTime(std::string(MachineId)))
         return written;
-    return files.modificationTime("etc/hostname");
+    return system.modificationTime(std::string(HostName));
 }
 
 Value cimDateTime(std::int64_t epochSeconds, const std::function<int(std::int64_t)> &utcOffsetMinutes)
@@ -57,16 +68,27 @@ Value cimDateTime(std::int64_t epochSeconds, const std::function<int(std::int64_
 
 } // namespace
 
-OperatingSystemFacts readOperatingSystemFacts(const SystemFiles &files)
+OperatingSystemFacts readOperatingSystemFacts(LinuxSystem &system)
 {
+    Prefetch needs;
+    needs.files = {std::string(OsRelease),     std::string(DefaultOsRelease),
+                   std::string(OsType),        std::string(OsVersion),
+                   std::string(MemInfoPath),   std::string(MachineId),
+                   std::string(DbusMachineId), std::string(Stat)};
+    needs.birthTimes = {"/"};
+    needs.modificationTimes = {std::string(MachineId), std::string(HostName)};
+    needs.processCount = true;
+    needs.utcOffsets = true;
+    system.prefetch(needs);
+
     OperatingSystemFacts facts;
-    facts.caption = caption(files);
-    facts.kernel = kernel(files);
-    facts.machineId = machineId(files);
-    facts.memory = parseMemInfo(files.read("proc/meminfo"));
-    facts.processCount = files.countNumericDirectories("proc");
-    facts.bootTime = parseBootTime(files.read("proc/stat"));
-    facts.installTime = installTime(files);
+    facts.caption = caption(system);
+    facts.kernel = kernel(system);
+    facts.machineId = machineId(system);
+    facts.memory = parseMemInfo(system.requiredFile(std::string(MemInfoPath)));
+    facts.processCount = system.processCount();
+    facts.bootTime = parseBootTime(system.requiredFile(std::string(Stat)));
+    facts.installTime = installTime(system);
     return facts;
 }
 
@@ -74,21 +96,23 @@ Instance operatingSystemInstance(const OperatingSystemFacts &facts,
                                  const std::function<int(std::int64_t)> &utcOffsetMinutes)
 {
     return Instance({
-        {"Caption", facts.caption},
-        {"CSDVersion", facts.kernel},
-        {"FreePhysicalMemory", std::to_string(facts.memory.memAvailableKb)},
-        {"FreeVirtualMemory", std::to_string(facts.memory.memAvailableKb + facts.memory.swapFreeKb)},
-        {"InstallDate", facts.installTime ? cimDateTime(*facts.installTime, utcOffsetMinutes) : Value()},
-        {"LastBootupTime", cimDateTime(facts.bootTime, utcOffsetMinutes)},
-        {"NumberOfProcesses", static_cast<long long>(facts.processCount)},
-        {"Organization", ""},
-        {"SerialNumber", facts.machineId},
+        {prop::Caption, facts.caption},
+        {prop::CSDVersion, facts.kernel},
+        {prop::FreePhysicalMemory, std::to_string(facts.memory.memAvailableKb)},
+        {prop::FreeVirtualMemory, std::to_string(facts.memory.memAvailableKb + facts.memory.swapFreeKb)},
+        {prop::InstallDate, facts.installTime ? cimDateTime(*facts.installTime, utcOffsetMinutes) : Value()},
+        {prop::LastBootupTime, cimDateTime(facts.bootTime, utcOffsetMinutes)},
+        {prop::NumberOfProcesses, static_cast<long long>(facts.processCount)},
+        {prop::Organization, ""},
+        {prop::SerialNumber, facts.machineId},
     });
 }
 
-std::vector<Instance> operatingSystemInstances(const LocalSystem &system)
+std::vector<Instance> operatingSystemInstances(LinuxSystem &system)
 {
-    return {operatingSystemInstance(readOperatingSystemFacts(system.files), system.utcOffsetMinutes)};
+    const OperatingSystemFacts facts = readOperatingSystemFacts(system);
+    return {operatingSystemInstance(
+        facts, [&system](std::int64_t epoch) { return system.utcOffsetMinutes(epoch); })};
 }
 
 } // namespace quorvin::mgmt::linux_

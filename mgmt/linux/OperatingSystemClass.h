@@ -1,6 +1,6 @@
 #pragma once
 #include "mgmt/Instance.h"
-#include "mgmt/linux/LocalSystem.h"
+#include "mgmt/linux/LinuxSystem.h"
 #include "mgmt/linux/MemInfo.h"
 
 #include <cstdint>
@@ -22,12 +22,12 @@ struct OperatingSystemFacts {
     std::optional<std::int64_t> installTime; // epoch seconds, when any file records it
 };
 
-OperatingSystemFacts readOperatingSystemFacts(const SystemFiles &files);
+OperatingSystemFacts readOperatingSystemFacts(LinuxSystem &system);
 
 Instance operatingSystemInstance(const OperatingSystemFacts &facts,
                                  const std::function<int(std::int64_t)> &utcOffsetMinutes);
 
 // The one instance of "Win32_OperatingSystem".
-std::vector<Instance> operatingSystemInstances(const LocalSystem &system);
+std::vector<Instance> operatingSystemInstances(LinuxSystem &system);
 
 } // namespace quorvin::mgmt::linux_

@@ -1,5 +1,5 @@
 #include "mgmt/linux/ProcessClass.h"
-#include "mgmt/linux/ProcessWalker.h"
+#include "mgmt/Names.h"
 
 #include <string>
 
@@ -13,19 +13,21 @@ std::vector<Instance> processInstances(const std::vector<ProcessSample> &process
     for (const ProcessSample &process : processes) {
         std::vector<Property> properties;
         properties.reserve(4);
-        properties.push_back({"Name", process.name});
-        properties.push_back({"Handle", std::to_string(process.pid)});
-        properties.push_back({"ProcessId", process.pid});
-        properties.push_back({"StartTime", std::to_string(process.startTicks)});
+        properties.push_back({prop::Name, process.name});
+        properties.push_back({prop::Handle, std::to_string(process.pid)});
+        properties.push_back({prop::ProcessId, process.pid});
+        properties.push_back({prop::StartTime, std::to_string(process.startTicks)});
         instances.emplace_back(std::move(properties), methods);
     }
     return instances;
 }
 
-std::vector<Instance> processInstances(const LocalSystem &system)
+std::vector<Instance> processInstances(LinuxSystem &system)
 {
-    return processInstances(system.processes->walk(ProcessWalker::Detail::Names).processes,
-                            system.processMethods);
+    Prefetch needs;
+    needs.processes = ProcessDetail::Names;
+    system.prefetch(needs);
+    return processInstances(system.walkProcesses(ProcessDetail::Names).processes, system.processMethods());
 }
 
 } // namespace quorvin::mgmt::linux_

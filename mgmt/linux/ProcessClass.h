@@ -1,6 +1,6 @@
 #pragma once
 #include "mgmt/Instance.h"
-#include "mgmt/linux/LocalSystem.h"
+#include "mgmt/linux/LinuxSystem.h"
 #include "mgmt/linux/ProcessSample.h"
 
 #include <memory>
@@ -16,6 +16,6 @@ std::vector<Instance> processInstances(const std::vector<ProcessSample> &process
                                        const std::shared_ptr<const MethodInvoker> &methods);
 
 // The instances of "Win32_Process".
-std::vector<Instance> processInstances(const LocalSystem &system);
+std::vector<Instance> processInstances(LinuxSystem &system);
 
 } // namespace quorvin::mgmt::linux_

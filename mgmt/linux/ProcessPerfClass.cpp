@@ -1,6 +1,6 @@
 #include "mgmt/linux/ProcessPerfClass.h"
 #include "mgmt/Error.h"
-#include "mgmt/linux/ProcessWalker.h"
+#include "mgmt/Names.h"
 #include "mgmt/linux/ProcessorPerfClass.h"
 
 #include <string>
@@ -73,15 +73,15 @@ Instance instance(std::string name, std::int32_t pid, std::uint64_t startTicks, 
 {
     std::vector<Property> properties;
     properties.reserve(9);
-    properties.push_back({"Name", std::move(name)});
-    properties.push_back({"IDprocess", pid});
-    properties.push_back({"StartTime", std::to_string(startTicks)});
-    properties.push_back({"WorkingSet", std::to_string(counters.workingSet)});
-    properties.push_back({"PageFileBytes", std::to_string(counters.pageFileBytes)});
-    properties.push_back({"PercentProcessorTime", std::to_string(counters.time100Ns)});
-    properties.push_back({"Timestamp_Sys100NS", timestamp});
-    properties.push_back({"ThreadCount", static_cast<double>(counters.threads)});
-    properties.push_back({"HandleCount", static_cast<double>(counters.handles)});
+    properties.push_back({prop::Name, std::move(name)});
+    properties.push_back({prop::IDprocess, pid});
+    properties.push_back({prop::StartTime, std::to_string(startTicks)});
+    properties.push_back({prop::WorkingSet, std::to_string(counters.workingSet)});
+    properties.push_back({prop::PageFileBytes, std::to_string(counters.pageFileBytes)});
+    properties.push_back({prop::PercentProcessorTime, std::to_string(counters.time100Ns)});
+    properties.push_back({prop::Timestamp, timestamp});
+    properties.push_back({prop::ThreadCount, static_cast<double>(counters.threads)});
+    properties.push_back({prop::HandleCount, static_cast<double>(counters.handles)});
     return Instance(std::move(properties));
 }
 
@@ -115,10 +115,13 @@ std::vector<Instance> processPerfInstances(const ProcessWalk &walk, std::uint64_
     return instances;
 }
 
-std::vector<Instance> processPerfInstances(const LocalSystem &system)
+std::vector<Instance> processPerfInstances(LinuxSystem &system)
 {
-    return processPerfInstances(system.processes->walk(ProcessWalker::Detail::Counters),
-                                system.clockTicksPerSecond, system.pageSize);
+    Prefetch needs;
+    needs.processes = ProcessDetail::Counters;
+    system.prefetch(needs);
+    const ProcessWalk walk = system.walkProcesses(ProcessDetail::Counters);
+    return processPerfInstances(walk, system.clockTicksPerSecond(), system.pageSize());
 }
 
 } // namespace quorvin::mgmt::linux_

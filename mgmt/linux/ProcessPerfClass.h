@@ -1,6 +1,6 @@
 #pragma once
 #include "mgmt/Instance.h"
-#include "mgmt/linux/LocalSystem.h"
+#include "mgmt/linux/LinuxSystem.h"
 #include "mgmt/linux/ProcessSample.h"
 
 #include <cstdint>
@@ -18,6 +18,6 @@ std::vector<Instance> processPerfInstances(const ProcessWalk &walk, std::uint64_
                                            std::uint64_t pageSize);
 
 // The instances of "Win32_PerfRawData_PerfProc_Process".
-std::vector<Instance> processPerfInstances(const LocalSystem &system);
+std::vector<Instance> processPerfInstances(LinuxSystem &system);
 
 } // namespace quorvin::mgmt::linux_

@@ -1,5 +1,6 @@
 #include "mgmt/linux/ProcessTerminator.h"
 #include "mgmt/Error.h"
+#include "mgmt/Names.h"
 #include "mgmt/linux/FileDescriptor.h"
 #include "mgmt/linux/ProcessTexts.h"
 #include "mgmt/linux/TextFields.h"
@@ -67,7 +68,7 @@ std::optional<std::uint64_t> currentStartTicks(pid_t pid)
 
 pid_t processIdOf(const Instance &instance)
 {
-    const Value *handle = instance.find("Handle");
+    const Value *handle = instance.find(prop::Handle);
     const std::string text = handle && handle->isText() ? handle->text() : std::string();
     const std::optional<std::uint64_t> pid = parseUnsigned(text);
     if (!pid || *pid == 0 || *pid > static_cast<std::uint64_t>(std::numeric_limits<pid_t>::max()))
@@ -78,7 +79,7 @@ pid_t processIdOf(const Instance &instance)
 
 std::optional<std::uint64_t> startTicksOf(const Instance &instance)
 {
-    const Value *start = instance.find("StartTime");
+    const Value *start = instance.find(prop::StartTime);
     if (!start || start->isNull())
         return std::nullopt;
     const std::optional<std::uint64_t> ticks = start->isText() ? parseUnsigned(start->text()) : std::nullopt;
@@ -102,7 +103,7 @@ std::string ProcessTerminator::notEndedText(std::chrono::milliseconds endWait)
 
 void ProcessTerminator::invoke(const Instance &instance, std::string_view method) const
 {
-    if (!equalsIgnoringCase(method, "Terminate"))
+    if (!equalsIgnoringCase(method, method::Terminate))
         throw Error(err::MethodNotSupported);
     const pid_t pid = processIdOf(instance);
     const std::optional<std::uint64_t> listedStart = startTicksOf(instance);

@@ -1,4 +1,5 @@
 #include "mgmt/linux/ProcessorClass.h"
+#include "mgmt/Names.h"
 
 #include <string>
 
@@ -11,17 +12,18 @@ std::vector<Instance> processorInstances(const std::vector<ProcessorPackage> &pa
     for (std::size_t i = 0; i < packages.size(); ++i) {
         const ProcessorPackage &package = packages[i];
         instances.push_back(Instance({
-            {"DeviceID", "CPU" + std::to_string(i)},
-            {"Name", package.modelName.empty() ? std::string("Processor") : package.modelName},
-            {"NumberOfLogicalProcessors", static_cast<long long>(package.logicalProcessors)},
+            {prop::DeviceID, "CPU" + std::to_string(i)},
+            {prop::Name, package.modelName.empty() ? std::string("Processor") : package.modelName},
+            {prop::NumberOfLogicalProcessors, static_cast<long long>(package.logicalProcessors)},
         }));
     }
     return instances;
 }
 
-std::vector<Instance> processorInstances(const LocalSystem &system)
+std::vector<Instance> processorInstances(LinuxSystem &system)
 {
-    return processorInstances(parseCpuInfo(system.files.read("proc/cpuinfo")));
+    system.prefetch(Prefetch::ofFiles({"/proc/cpuinfo"}));
+    return processorInstances(parseCpuInfo(system.requiredFile("/proc/cpuinfo")));
 }
 
 } // namespace quorvin::mgmt::linux_

@@ -1,7 +1,7 @@
 #pragma once
 #include "mgmt/Instance.h"
 #include "mgmt/linux/CpuInfo.h"
-#include "mgmt/linux/LocalSystem.h"
+#include "mgmt/linux/LinuxSystem.h"
 
 #include <vector>
 
@@ -12,6 +12,6 @@ namespace quorvin::mgmt::linux_ {
 std::vector<Instance> processorInstances(const std::vector<ProcessorPackage> &packages);
 
 // The instances of "Win32_Processor".
-std::vector<Instance> processorInstances(const LocalSystem &system);
+std::vector<Instance> processorInstances(LinuxSystem &system);
 
 } // namespace quorvin::mgmt::linux_

@@ -1,5 +1,6 @@
 #include "mgmt/linux/ProcessorPerfClass.h"
 #include "mgmt/Error.h"
+#include "mgmt/Names.h"
 
 #include <limits>
 #include <string>
@@ -13,9 +14,9 @@ constexpr std::uint64_t HundredNsPerSecond = 10'000'000;
 Instance sample(std::string name, std::uint64_t idle100Ns, std::uint64_t timestamp100Ns)
 {
     return Instance({
-        {"Name", std::move(name)},
-        {"PercentProcessorTime", std::to_string(idle100Ns)},
-        {"Timestamp_Sys100NS", std::to_string(timestamp100Ns)},
+        {prop::Name, std::move(name)},
+        {prop::PercentProcessorTime, std::to_string(idle100Ns)},
+        {prop::Timestamp, std::to_string(timestamp100Ns)},
     });
 }
 
@@ -63,9 +64,11 @@ std::vector<Instance> processorPerfInstances(const CpuStat &stat, std::uint64_t 
     return instances;
 }
 
-std::vector<Instance> processorPerfInstances(const LocalSystem &system)
+std::vector<Instance> processorPerfInstances(LinuxSystem &system)
 {
-    return processorPerfInstances(parseCpuStat(system.files.read("proc/stat")), system.clockTicksPerSecond);
+    system.prefetch(Prefetch::ofFiles({"/proc/stat"}));
+    return processorPerfInstances(parseCpuStat(system.requiredFile("/proc/stat")),
+                                  system.clockTicksPerSecond());
 }
 
 } // namespace quorvin::mgmt::linux_

@@ -1,6 +1,6 @@
 #pragma once
 #include "mgmt/Instance.h"
-#include "mgmt/linux/LocalSystem.h"
+#include "mgmt/linux/LinuxSystem.h"
 #include "mgmt/linux/ProcStat.h"
 
 #include <cstdint>
@@ -18,6 +18,6 @@ std::uint64_t ticksTo100Ns(std::uint64_t ticks, std::uint64_t ticksPerSecond);
 std::vector<Instance> processorPerfInstances(const CpuStat &stat, std::uint64_t ticksPerSecond);
 
 // The instances of "Win32_PerfRawData_PerfOS_Processor".
-std::vector<Instance> processorPerfInstances(const LocalSystem &system);
+std::vector<Instance> processorPerfInstances(LinuxSystem &system);
 
 } // namespace quorvin::mgmt::linux_

@@ -1,6 +1,6 @@
 #pragma once
 #include "mgmt/Instance.h"
-#include "mgmt/linux/LocalSystem.h"
+#include "mgmt/linux/LinuxSystem.h"
 #include "mgmt/linux/ServiceManager.h"
 
 #include <memory>
@@ -19,8 +19,7 @@ std::string_view startModeOf(std::string_view unitFileState);
 std::vector<Instance> serviceInstances(const std::vector<ServiceUnit> &units,
                                        const std::shared_ptr<const MethodInvoker> &methods);
 
-// The instances of "Win32_Service", from this computer's service manager over a system bus opened for the
-// query.
-std::vector<Instance> serviceInstances(const LocalSystem &system);
+// The instances of "Win32_Service", from the system's service manager over a bus opened for the query.
+std::vector<Instance> serviceInstances(LinuxSystem &system);
 
 } // namespace quorvin::mgmt::linux_

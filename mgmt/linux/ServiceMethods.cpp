@@ -1,5 +1,6 @@
 #include "mgmt/linux/ServiceMethods.h"
 #include "mgmt/Error.h"
+#include "mgmt/Names.h"
 
 #include <string>
 
@@ -9,10 +10,10 @@ ServiceMethods::ServiceMethods(WithManager withManager) : m_withManager(std::mov
 
 void ServiceMethods::invoke(const Instance &instance, std::string_view method) const
 {
-    const bool start = equalsIgnoringCase(method, "StartService");
-    if (!start && !equalsIgnoringCase(method, "StopService"))
+    const bool start = equalsIgnoringCase(method, method::StartService);
+    if (!start && !equalsIgnoringCase(method, method::StopService))
         throw Error(err::MethodNotSupported);
-    const Value *name = instance.find("Name");
+    const Value *name = instance.find(prop::Name);
     if (!name || !name->isText())
         throw Error(err::Failed, "The instance has no service name; nothing was started or stopped.");
     const std::string unit = name->text();

@@ -1,4 +1,5 @@
 #pragma once
+#include "mgmt/remote/RemoteShell.h"
 #include "mgmt/remote/SshSession.h"
 #include "mgmt/remote/SshSettings.h"
 
@@ -11,7 +12,7 @@ namespace quorvin::mgmt::remote {
 
 // One computer watched over SSH: its connection is opened when first needed, kept while it is in use, opened
 // anew after it was lost, and closed after an idle time.
-class RemoteComputer final {
+class RemoteComputer final : public RemoteShell {
 public:
     RemoteComputer(std::string name, SshSettings settings, HostKeyQuestion question);
 
@@ -19,8 +20,11 @@ public:
     SshSession &session();
     // Runs commands on the computer; a lost connection is dropped, so that the next call connects anew.
     SshSession::Answer run(std::string_view commands);
+    std::string output(std::string_view commands) override { return run(commands).output; }
+    std::uint64_t ticksPerSecond() override { return session().ticksPerSecond(); }
+    std::uint64_t pageSize() override { return session().pageSize(); }
     // Runs something that uses the session directly (the service manager's bus), with the same care.
-    void use(const std::function<void(SshSession &)> &work);
+    void use(const std::function<void(SshSession &)> &work) override;
 
     // Not while the connection is in use: a window that paints while it waits may ask in between.
     void closeIfIdle(std::chrono::steady_clock::time_point now);

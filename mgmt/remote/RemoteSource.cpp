@@ -1,34 +1,13 @@
 #include "mgmt/remote/RemoteSource.h"
 #include "mgmt/Error.h"
 #include "mgmt/Moniker.h"
-#include "mgmt/Query.h"
-#include "mgmt/linux/LocalClasses.h"
-#include "mgmt/remote/RemoteClasses.h"
+#include "mgmt/linux/LinuxService.h"
 #include "mgmt/remote/RemoteComputer.h"
+#include "mgmt/remote/RemoteSystem.h"
 
 namespace quorvin::mgmt::remote {
 
 namespace {
-
-class RemoteService final : public Service {
-public:
-    explicit RemoteService(std::shared_ptr<RemoteComputer> computer) : m_computer(std::move(computer)) {}
-
-    std::vector<Instance> instancesOf(std::string_view className) override
-    {
-        return remoteInstancesOf(m_computer, className);
-    }
-
-    std::vector<Instance> execQuery(std::string_view wql) override
-    {
-        const Query query = parseQuery(wql);
-        return answerOf(query, remoteInstancesOf(m_computer, query.className),
-                        linux_::nameMatchOf(query.className));
-    }
-
-private:
-    std::shared_ptr<RemoteComputer> m_computer;
-};
 
 // Letters, digits and the few signs that host names, addresses and ssh's aliases use ("user@host",
 // "[::1]", "fe80::1%eth0"). Anything else (blanks, quotes, ";", "$", control characters) names no computer
@@ -70,7 +49,7 @@ std::unique_ptr<Service> RemoteSource::connect(std::string_view monikerText)
         computer = std::make_shared<RemoteComputer>(moniker.computer, m_settings, m_question);
     computer->setWhileWaiting(m_whileWaiting);
     computer->session();
-    return std::make_unique<RemoteService>(computer);
+    return std::make_unique<linux_::LinuxService>(std::make_shared<RemoteSystem>(computer));
 }
 
 void RemoteSource::setWhileWaiting(WhileWaiting whileWaiting)

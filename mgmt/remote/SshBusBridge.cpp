@@ -45,14 +45,15 @@ bool writeAll(int fd, const char *data, std::size_t size, const std::atomic<bool
 
 } // namespace
 
-SshBusBridge::SshBusBridge(SshSession &session) : m_session(session)
+SshBusBridge::SshBusBridge(SshSession::Lease lease) : m_lease(std::move(lease))
 {
-    m_channel = ssh_channel_new(session.handle());
+    const SshSession &session = m_lease.session();
+    m_channel = ssh_channel_new(m_lease.handle());
     if (!m_channel || ssh_channel_open_session(m_channel) != SSH_OK ||
         ssh_channel_request_exec(m_channel, session.busBridgeCommand().c_str()) != SSH_OK) {
         stop();
         unavailable("no bridge to the system bus of " + session.computer() + " could be started (" +
-                    ssh_get_error(session.handle()) + ")");
+                    ssh_get_error(m_lease.handle()) + ")");
     }
     int ends[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
@@ -118,8 +119,8 @@ void SshBusBridge::raiseFailure(const Error &error)
     while (!said.empty() && (said.back() == '\n' || said.back() == ' '))
         said.pop_back();
     if (!said.empty())
-        unavailable(m_session.computer() + " answered: " + said);
-    unavailable("the bridge to the system bus of " + m_session.computer() +
+        unavailable(m_lease.session().computer() + " answered: " + said);
+    unavailable("the bridge to the system bus of " + m_lease.session().computer() +
                 " ended at once; does it run systemd?");
 }
 
@@ -159,7 +160,7 @@ bool SshBusBridge::writeToChannel(const char *data, std::size_t size)
 void SshBusBridge::pump()
 {
     char buffer[65536];
-    const int sessionFd = ssh_get_fd(m_session.handle());
+    const int sessionFd = ssh_get_fd(m_lease.handle());
     while (!m_stopping) {
         int said = 0;
         while ((said = ssh_channel_read_nonblocking(m_channel, buffer, sizeof buffer, 1)) > 0) {

@@ -1,6 +1,7 @@
 #pragma once
 #include "mgmt/Error.h"
 #include "mgmt/linux/BusHandle.h"
+#include "mgmt/remote/SshSession.h"
 
 #include <atomic>
 #include <functional>
@@ -12,15 +13,14 @@ struct ssh_channel_struct;
 
 namespace quorvin::mgmt::remote {
 
-class SshSession;
-
 // The computer's system bus, reached through an SSH channel that runs systemd-stdio-bridge there, so that the
-// same sd-bus code serves the local and a remote service manager. While it lives, a pump moves the bus's
-// bytes between the channel and a socket; the session is not used for anything else meanwhile.
+// same sd-bus code serves the local and a remote service manager. While it lives, a pump on a thread of its
+// own moves the bus's bytes between the channel and a socket; the lease it holds keeps everything else off
+// the session meanwhile.
 class SshBusBridge final {
 public:
     // Throws "The service manager is not available: …" when the bridge does not come up.
-    explicit SshBusBridge(SshSession &session);
+    explicit SshBusBridge(SshSession::Lease lease);
     ~SshBusBridge();
     SshBusBridge(const SshBusBridge &) = delete;
     SshBusBridge &operator=(const SshBusBridge &) = delete;
@@ -37,7 +37,7 @@ private:
     bool writeToChannel(const char *data, std::size_t size);
     void stop() noexcept;
 
-    SshSession &m_session;
+    SshSession::Lease m_lease; // given back last, once the pump has stopped
     ssh_channel_struct *m_channel = nullptr;
     int m_busEnd = -1;  // sd-bus's side of the socket pair
     int m_pumpEnd = -1; // the pump's side

@@ -12,6 +12,7 @@
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace quorvin::mgmt::remote {
 
@@ -26,27 +27,6 @@ constexpr int ReadSliceMs = 100;
 bool readable(const std::string &path)
 {
     return !path.empty() && ::access(path.c_str(), R_OK) == 0;
-}
-
-// A known_hosts file that exists but cannot be read must not pass for an empty one: every key would then be
-// asked about as unknown. Nothing there yet is fine: the first key recorded creates it.
-void requireReadableKnownHosts(const std::string &path)
-{
-    if (path.empty())
-        return;
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        if (errno == ENOENT)
-            return;
-        throw Error(err::Failed, "The known hosts file " + path + " cannot be read: " + std::strerror(errno) +
-                                     ". Quorvin did not connect.");
-    }
-    if (!S_ISREG(info.st_mode))
-        throw Error(err::Failed, "The known hosts file " + path +
-                                     " cannot be read: it is not a regular file. Quorvin did not connect.");
-    if (::access(path.c_str(), R_OK) != 0)
-        throw Error(err::Failed, "The known hosts file " + path + " cannot be read: " + std::strerror(errno) +
-                                     ". Quorvin did not connect.");
 }
 
 std::string randomMarker()
@@ -223,8 +203,33 @@ void SshSession::write(std::string_view text)
     }
 }
 
+SshSession::Lease::Lease(SshSession &session) noexcept : m_session(&session)
+{
+    m_session->m_leased = true;
+}
+
+SshSession::Lease::Lease(Lease &&other) noexcept : m_session(std::exchange(other.m_session, nullptr)) {}
+
+SshSession::Lease::~Lease()
+{
+    if (m_session)
+        m_session->m_leased = false;
+}
+
+SshSession::Lease SshSession::lease()
+{
+    if (m_leased)
+        throw Error(err::Failed,
+                    "The connection to " + m_computer + " is in use by another channel already.");
+    return Lease(*this);
+}
+
 SshSession::Answer SshSession::run(std::string_view commands)
 {
+    if (m_leased)
+        throw Error(err::Failed,
+                    "The connection to " + m_computer +
+                        " is in use by the service manager's bus; nothing else can be sent meanwhile.");
     if (m_broken)
         lost("it was lost before");
     // A marker of its own for every command: an answer cut short can never end a later one.
@@ -236,31 +241,12 @@ SshSession::Answer SshSession::run(std::string_view commands)
     std::size_t searchFrom = 0; // the end marker cannot start before this
     char buffer[65536];
     for (;;) {
-        // What the commands say on their error stream is not part of the answer, but must not back up.
-        int said = 0;
-        while ((said = ssh_channel_read_nonblocking(m_shell, buffer, sizeof buffer, 1)) > 0) {
-        }
-        if (said < 0)
-            lost(ssh_get_error(m_session));
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            lost("no answer within " + std::to_string(m_answerTimeoutMs / 1000) + " seconds");
-        const int got =
-            ssh_channel_read_timeout(m_shell, buffer, sizeof buffer, 0,
-                                     static_cast<int>(std::min<long long>(left.count(), ReadSliceMs)));
-        if (got < 0)
-            lost(ssh_get_error(m_session));
-        if (got == 0 && (ssh_channel_is_eof(m_shell) || !ssh_channel_is_open(m_shell)))
-            lost("the computer closed it");
-        if (got == 0) {
-            if (m_whileWaiting)
-                m_whileWaiting();
+        const std::size_t got = readSlice(buffer, sizeof buffer, deadline);
+        if (got == 0)
             continue;
-        }
-        if (received.size() + static_cast<std::size_t>(got) > MaxAnswerBytes)
+        if (received.size() + got > MaxAnswerBytes)
             lost("its answer grew past " + std::to_string(MaxAnswerBytes / (1024 * 1024)) + " MiB");
-        received.append(buffer, static_cast<std::size_t>(got));
+        received.append(buffer, got);
         const auto at = received.find(end, searchFrom);
         if (at == std::string::npos) {
             searchFrom = received.size() >= end.size() ? received.size() - end.size() + 1 : 0;
@@ -271,15 +257,38 @@ SshSession::Answer SshSession::run(std::string_view commands)
         if (lineEnd == std::string::npos)
             continue;
         Answer answer;
-        answer.status =
-            static_cast<int>(linux_::parseUnsigned(std::string_view(received).substr(
-                                                       at + end.size(), lineEnd - at - end.size()))
-                                 .value_or(255) &
-                             0xff);
+        const std::string_view status =
+            std::string_view(received).substr(at + end.size(), lineEnd - at - end.size());
+        answer.status = static_cast<int>(linux_::parseUnsigned(status).value_or(255) & 0xff);
         received.resize(at);
         answer.output = std::move(received);
         return answer;
     }
+}
+
+std::size_t SshSession::readSlice(char *buffer, std::size_t size,
+                                  std::chrono::steady_clock::time_point deadline)
+{
+    // What the commands say on their error stream is not part of the answer, but must not back up.
+    int said = 0;
+    while ((said = ssh_channel_read_nonblocking(m_shell, buffer, static_cast<uint32_t>(size), 1)) > 0) {
+    }
+    if (said < 0)
+        lost(ssh_get_error(m_session));
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0)
+        lost("no answer within " + std::to_string(m_answerTimeoutMs / 1000) + " seconds");
+    const int got =
+        ssh_channel_read_timeout(m_shell, buffer, static_cast<uint32_t>(size), 0,
+                                 static_cast<int>(std::min<long long>(left.count(), ReadSliceMs)));
+    if (got < 0)
+        lost(ssh_get_error(m_session));
+    if (got == 0 && (ssh_channel_is_eof(m_shell) || !ssh_channel_is_open(m_shell)))
+        lost("the computer closed it");
+    if (got == 0 && m_whileWaiting)
+        m_whileWaiting();
+    return static_cast<std::size_t>(got);
 }
 
 } // namespace quorvin::mgmt::remote

@@ -1,4 +1,9 @@
 #include "mgmt/remote/SshSettings.h"
+#include "mgmt/Error.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <pwd.h>
@@ -36,6 +41,26 @@ SshSettings SshSettings::inDirectory(const std::string &sshDirectory)
     settings.knownHosts = sshDirectory + "/known_hosts";
     settings.globalConfig.clear();
     return settings;
+}
+
+// Nothing there yet is fine: the first key recorded creates it.
+void requireReadableKnownHosts(const std::string &path)
+{
+    if (path.empty())
+        return;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT)
+            return;
+        throw Error(err::Failed, "The known hosts file " + path + " cannot be read: " + std::strerror(errno) +
+                                     ". Quorvin did not connect.");
+    }
+    if (!S_ISREG(info.st_mode))
+        throw Error(err::Failed, "The known hosts file " + path +
+                                     " cannot be read: it is not a regular file. Quorvin did not connect.");
+    if (::access(path.c_str(), R_OK) != 0)
+        throw Error(err::Failed, "The known hosts file " + path + " cannot be read: " + std::strerror(errno) +
+                                     ". Quorvin did not connect.");
 }
 
 } // namespace quorvin::mgmt::remote

@@ -23,6 +23,10 @@ struct SshSettings {
     static SshSettings inDirectory(const std::string &sshDirectory);
 };
 
+// A known_hosts file that exists but cannot be read must not pass for an empty one: every key would then be
+// asked about as unknown. Raises "Generic failure" naming it; nothing there yet (or no path) is fine.
+void requireReadableKnownHosts(const std::string &path);
+
 // Asked once for a host key that known_hosts does not hold: true records it there and connects.
 using HostKeyQuestion = std::function<bool(const std::string &computer, const std::string &keyType,
                                            const std::string &fingerprint)>;

@@ -1,4 +1,4 @@
-#include "mgmt/ReplaySource.h"
+#include "mgmt/replay/ReplaySource.h"
 #include "mgmt/Error.h"
 
 #include <gtest/gtest.h>

@@ -2,6 +2,7 @@
 // directly.
 #include "RemoteFixture.h"
 #include "mgmt/Error.h"
+#include "mgmt/remote/SshSession.h"
 
 #include <dirent.h>
 #include <fstream>
@@ -233,4 +234,20 @@ TEST_F(LoopbackRemote, AnUpperCaseNameFindsTheHostEntry)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     EXPECT_NO_THROW(source->connect(plainMonikerOf(upper))->instancesOf("win32_Processor"));
     EXPECT_NO_THROW(source->connect("winmgmts://")) << "this computer is answered without SSH";
+}
+
+// The bus bridge has the connection to itself while it pumps on its own thread: a command meanwhile is
+// refused with a clear error instead of sharing the connection, and runs again once the lease is given back.
+TEST_F(LoopbackRemote, ALeasedConnectionRefusesCommandsUntilItIsGivenBack)
+{
+    mgmt::remote::SshSession session(host->alias(), mgmt::remote::SshSettings::inDirectory(host->sshDir()),
+                                     HostKeyQuestion(dialogs));
+    {
+        const mgmt::remote::SshSession::Lease lease = session.lease();
+        const auto [number, description] = errorOf([&] { session.run("echo hello"); });
+        EXPECT_EQ(number, mgmt::err::Failed);
+        EXPECT_NE(description.find("in use"), std::string::npos) << description;
+        EXPECT_EQ(errorOf([&] { session.lease(); }).first, mgmt::err::Failed);
+    }
+    EXPECT_EQ(session.run("echo hello").output, "hello\n");
 }

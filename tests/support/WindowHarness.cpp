@@ -1,6 +1,6 @@
 #include "support/WindowHarness.h"
 #include "mgmt/Instance.h"
-#include "mgmt/ReplaySource.h"
+#include "mgmt/replay/ReplaySource.h"
 
 #include <QCheckBox>
 #include <QTabBar>

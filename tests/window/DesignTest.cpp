@@ -1,5 +1,5 @@
 #include "app/MessageBoxDialogs.h"
-#include "mgmt/ReplaySource.h"
+#include "mgmt/replay/ReplaySource.h"
 #include "support/WindowHarness.h"
 
 #include <QCheckBox>

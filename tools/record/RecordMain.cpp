@@ -1,6 +1,6 @@
+#include "app/SourceFactory.h"
 #include "app/Usage.h"
 #include "mgmt/Error.h"
-#include "mgmt/SourceFactory.h"
 #include "tools/record/Recorder.h"
 
 #include <cstdlib>
@@ -78,7 +78,7 @@ int main(int argc, char **argv)
     if (options.classes.empty())
         options.classes = AllClasses;
     try {
-        const auto source = mgmt::createSource(askOnTerminal);
+        const auto source = createSource(askOnTerminal);
         tools::Recorder recorder(*source, options);
         const auto recording = recorder.record([](auto ms) { std::this_thread::sleep_for(ms); });
         for (const std::string &cls : recorder.skipped())

@@ -1,7 +1,7 @@
-#include "mgmt/ReplaySource.h"
 #include "mgmt/Error.h"
-#include "mgmt/Moniker.h"
+#include "mgmt/Names.h"
 #include "mgmt/Query.h"
+#include "mgmt/replay/Recording.h"
 
 #include "mgmt/Convert.h"
 
@@ -18,7 +18,7 @@
 #include <unistd.h>
 #include <variant>
 
-namespace quorvin::mgmt {
+namespace quorvin::mgmt::replay {
 
 namespace {
 
@@ -44,80 +44,10 @@ private:
     int m_fd;
 };
 
-// The whole text of a recording file. Only a regular file of a sane size is read: /dev/zero or a FIFO in its
-// place must not keep the program reading or waiting.
-std::string recordingText(const std::filesystem::path &path)
-{
-    const auto refuse = [&](const std::string &why) {
-        return Error(err::Failed, "The recorded data set " + path.string() + " cannot be used: " + why);
-    };
-    const std::string tooLarge =
-        "it is larger than " + std::to_string(MaxRecordingBytes / (1024 * 1024)) + " MiB.";
-    const OpenFile file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (file.get() < 0)
-        throw Error(err::Failed, "The recorded data set " + path.string() +
-                                     " cannot be opened: " + std::strerror(errno) + ".");
-    struct stat info {};
-    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
-        throw refuse("it is not a regular file.");
-    if (static_cast<std::uint64_t>(info.st_size) > MaxRecordingBytes)
-        throw refuse(tooLarge);
-    std::string text(static_cast<std::size_t>(info.st_size) + 1, '\0'); // one more: a file that grew shows it
-    std::size_t used = 0;
-    for (;;) {
-        if (used == text.size()) {
-            if (text.size() > MaxRecordingBytes)
-                throw refuse(tooLarge);
-            text.resize(text.size() + 65536);
-        }
-        const ssize_t got = ::read(file.get(), text.data() + used, text.size() - used);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            throw refuse(std::string(std::strerror(errno)) + ".");
-        if (got == 0)
-            break;
-        used += static_cast<std::size_t>(got);
-    }
-    text.resize(used);
-    return text;
-}
-
-// The answer list of one query: a list of instances, or an error that the query raises.
-using Answer = std::variant<std::vector<Instance>, Error>;
-
-struct QueryAnswers {
-    std::vector<Answer> answers;
-    std::size_t timesRun = 0;
-};
-
-struct Computer {
-    std::optional<Error> connectError;
-    std::map<std::string, QueryAnswers> queries; // by normalised query text
-};
-
 class FormatError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
-
-// Lower case, blanks folded, so that spellings of one query find one key.
-std::string normalisedQuery(std::string_view text)
-{
-    std::string result;
-    bool pendingBlank = false;
-    for (char c : text) {
-        if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
-            pendingBlank = !result.empty();
-            continue;
-        }
-        if (pendingBlank)
-            result += ' ';
-        pendingBlank = false;
-        result += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    }
-    return result;
-}
 
 Error errorFrom(const Json &node, const std::string &where)
 {
@@ -144,8 +74,8 @@ Error errorFrom(const Json &node, const std::string &where)
 // that no later conversion of them can overflow.
 bool isProcessIdProperty(std::string_view name)
 {
-    return equalsIgnoringCase(name, "IDprocess") || equalsIgnoringCase(name, "ProcessId") ||
-           equalsIgnoringCase(name, "Handle");
+    return equalsIgnoringCase(name, prop::IDprocess) || equalsIgnoringCase(name, prop::ProcessId) ||
+           equalsIgnoringCase(name, prop::Handle);
 }
 
 void checkProcessId(const Value &value, const std::string &where)
@@ -238,9 +168,9 @@ Answer answerFrom(const Json &node, const std::string &where)
     return instances;
 }
 
-Computer computerFrom(const Json &node, const std::string &where)
+RecordedComputer computerFrom(const Json &node, const std::string &where)
 {
-    Computer computer;
+    RecordedComputer computer;
     if (!node.is_object())
         throw FormatError(where + ": a computer must be an object");
     if (isErrorNode(node)) {
@@ -261,64 +191,67 @@ Computer computerFrom(const Json &node, const std::string &where)
 
 } // namespace
 
-struct ReplaySource::Recording {
-    std::string localComputer;
-    std::map<std::string, std::shared_ptr<Computer>> computers; // by lower-cased name
-
-    std::shared_ptr<Computer> find(std::string_view name) const
-    {
-        const auto it = computers.find(toLowerAscii(name));
-        return it == computers.end() ? nullptr : it->second;
-    }
-};
-
-namespace {
-
-class ReplayService final : public Service {
-public:
-    explicit ReplayService(std::shared_ptr<Computer> computer) : m_computer(std::move(computer)) {}
-
-    std::vector<Instance> instancesOf(std::string_view className) override
-    {
-        return execQuery(classQuery(className));
-    }
-
-    std::vector<Instance> execQuery(std::string_view wql) override
-    {
-        if (const auto direct = m_computer->queries.find(normalisedQuery(wql));
-            direct != m_computer->queries.end())
-            return next(direct->second);
-        const Query query = parseQuery(wql);
-        const auto whole = m_computer->queries.find(normalisedQuery(classQuery(query.className)));
-        if (whole == m_computer->queries.end())
-            throw Error(err::InvalidClass);
-        return answerOf(query, next(whole->second));
-    }
-
-private:
-    static std::vector<Instance> next(QueryAnswers &entry)
-    {
-        const std::size_t index = std::min(entry.timesRun, entry.answers.size() - 1);
-        ++entry.timesRun;
-        const Answer &answer = entry.answers[index];
-        if (const Error *error = std::get_if<Error>(&answer))
-            throw *error;
-        return std::get<std::vector<Instance>>(answer);
-    }
-
-    std::shared_ptr<Computer> m_computer;
-};
-
-} // namespace
-
-ReplaySource::ReplaySource(std::shared_ptr<Recording> recording, std::string localHostName)
-    : m_recording(std::move(recording)), m_localHostName(std::move(localHostName))
+std::string recordingText(const std::filesystem::path &path)
 {
+    const auto refuse = [&](const std::string &why) {
+        return Error(err::Failed, "The recorded data set " + path.string() + " cannot be used: " + why);
+    };
+    const std::string tooLarge =
+        "it is larger than " + std::to_string(MaxRecordingBytes / (1024 * 1024)) + " MiB.";
+    const OpenFile file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (file.get() < 0)
+        throw Error(err::Failed, "The recorded data set " + path.string() +
+                                     " cannot be opened: " + std::strerror(errno) + ".");
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        throw refuse("it is not a regular file.");
+    if (static_cast<std::uint64_t>(info.st_size) > MaxRecordingBytes)
+        throw refuse(tooLarge);
+    std::string text(static_cast<std::size_t>(info.st_size) + 1, '\0'); // one more: a file that grew shows it
+    std::size_t used = 0;
+    for (;;) {
+        if (used == text.size()) {
+            if (text.size() > MaxRecordingBytes)
+                throw refuse(tooLarge);
+            text.resize(text.size() + 65536);
+        }
+        const ssize_t got = ::read(file.get(), text.data() + used, text.size() - used);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw refuse(std::string(std::strerror(errno)) + ".");
+        if (got == 0)
+            break;
+        used += static_cast<std::size_t>(got);
+    }
+    text.resize(used);
+    return text;
 }
 
-ReplaySource::~ReplaySource() = default;
+std::string normalisedQuery(std::string_view text)
+{
+    std::string result;
+    bool pendingBlank = false;
+    for (char c : text) {
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+            pendingBlank = !result.empty();
+            continue;
+        }
+        if (pendingBlank)
+            result += ' ';
+        pendingBlank = false;
+        result += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return result;
+}
 
-std::unique_ptr<ReplaySource> ReplaySource::fromJson(std::string_view json, std::string localHostName)
+std::shared_ptr<RecordedComputer> Recording::find(std::string_view name) const
+{
+    const auto it = computers.find(toLowerAscii(name));
+    return it == computers.end() ? nullptr : it->second;
+}
+
+Recording loadRecording(std::string_view json)
 {
     const auto fail = [](const std::string &why) {
         return Error(err::Failed, "The recorded data set cannot be used: " + why);
@@ -334,19 +267,18 @@ std::unique_ptr<ReplaySource> ReplaySource::fromJson(std::string_view json, std:
             throw FormatError("it is not a \"quorvin-recording\"");
         if (!root.contains("version") || root["version"] != 1)
             throw FormatError("only version 1 is understood");
-        auto recording = std::make_shared<Recording>();
+        Recording recording;
         if (root.contains("localComputer")) {
             if (!root["localComputer"].is_string())
                 throw FormatError("\"localComputer\" must be text");
-            recording->localComputer = root["localComputer"].get<std::string>();
+            recording.localComputer = root["localComputer"].get<std::string>();
         }
         if (!root.contains("computers") || !root["computers"].is_object())
             throw FormatError("it has no \"computers\" object");
         for (const auto &[name, node] : root["computers"].items())
-            recording->computers[toLowerAscii(name)] =
-                std::make_shared<Computer>(computerFrom(node, "computer \"" + name + "\""));
-        return std::unique_ptr<ReplaySource>(
-            new ReplaySource(std::move(recording), std::move(localHostName)));
+            recording.computers[toLowerAscii(name)] =
+                std::make_shared<RecordedComputer>(computerFrom(node, "computer \"" + name + "\""));
+        return recording;
     } catch (const FormatError &e) {
         throw fail(e.what());
     } catch (const Json::exception &e) {
@@ -354,29 +286,4 @@ std::unique_ptr<ReplaySource> ReplaySource::fromJson(std::string_view json, std:
     }
 }
 
-std::unique_ptr<ReplaySource> ReplaySource::fromFile(const std::filesystem::path &path,
-                                                     std::string localHostName)
-{
-    const std::string text = recordingText(path);
-    try {
-        return fromJson(text, std::move(localHostName));
-    } catch (const Error &e) {
-        throw Error(e.number(), e.description() + " (" + path.string() + ")");
-    }
-}
-
-std::unique_ptr<Service> ReplaySource::connect(std::string_view monikerText)
-{
-    const Moniker moniker = parseMoniker(monikerText);
-    std::shared_ptr<Computer> computer = m_recording->find(moniker.computer);
-    if (!computer && !m_recording->localComputer.empty() &&
-        isLocalComputerName(moniker.computer, m_localHostName))
-        computer = m_recording->find(m_recording->localComputer);
-    if (!computer)
-        throw Error(err::RemoteServerUnavailable);
-    if (computer->connectError)
-        throw *computer->connectError;
-    return std::make_unique<ReplayService>(std::move(computer));
-}
-
-} // namespace quorvin::mgmt
+} // namespace quorvin::mgmt::replay

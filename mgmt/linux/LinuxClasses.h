@@ -1,16 +1,16 @@
 #pragma once
 #include "mgmt/Instance.h"
 #include "mgmt/Query.h"
-#include "mgmt/linux/LocalSystem.h"
+#include "mgmt/linux/LinuxSystem.h"
 
 #include <string_view>
 #include <vector>
 
 namespace quorvin::mgmt::linux_ {
 
-// The instances of a class the local source knows, its name matched without regard to case; any other
-// name raises "Invalid class".
-std::vector<Instance> localInstancesOf(const LocalSystem &system, std::string_view className);
+// The instances of a class the Linux backends know, made from the system's texts, its name matched without
+// regard to case; any other name raises "Invalid class".
+std::vector<Instance> linuxInstancesOf(LinuxSystem &system, std::string_view className);
 
 // How a where-name query picks instances of a class: as the management service does, without regard to case,
 // except for the services, whose unit names Linux tells apart by case (a start must reach that unit only).

@@ -7,6 +7,10 @@
 
 namespace quorvin::mgmt {
 
+namespace replay {
+struct Recording;
+}
+
 // Answers every connection from a recorded data set (a "quorvin-recording" JSON file) instead of live
 // computers.
 class ReplaySource final : public Source {
@@ -19,12 +23,10 @@ public:
     ~ReplaySource() override;
     std::unique_ptr<Service> connect(std::string_view moniker) override;
 
-    struct Recording;
-
 private:
-    ReplaySource(std::shared_ptr<Recording> recording, std::string localHostName);
+    ReplaySource(std::shared_ptr<replay::Recording> recording, std::string localHostName);
 
-    std::shared_ptr<Recording> m_recording;
+    std::shared_ptr<replay::Recording> m_recording;
     std::string m_localHostName;
 };
 

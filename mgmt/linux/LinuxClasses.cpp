@@ -1,5 +1,6 @@
-#include "mgmt/linux/LocalClasses.h"
+#include "mgmt/linux/LinuxClasses.h"
 #include "mgmt/Error.h"
+#include "mgmt/Names.h"
 #include "mgmt/linux/NetworkInterfaceClass.h"
 #include "mgmt/linux/OperatingSystemClass.h"
 #include "mgmt/linux/ProcessClass.h"
@@ -16,23 +17,23 @@ namespace {
 
 struct ClassEntry {
     std::string_view name;
-    std::vector<Instance> (*instances)(const LocalSystem &);
+    std::vector<Instance> (*instances)(LinuxSystem &);
 };
 
-// A new class is one more row.
+// One table for this computer and for others over SSH; a new class is one more row.
 const std::array<ClassEntry, 7> Classes{{
-    {"Win32_OperatingSystem", &operatingSystemInstances},
-    {"Win32_PerfRawData_PerfOS_Processor", &processorPerfInstances},
-    {"Win32_PerfRawData_PerfProc_Process", &processPerfInstances},
-    {"Win32_PerfRawData_Tcpip_NetworkInterface", &networkInterfaceInstances},
-    {"Win32_Process", &processInstances},
-    {"Win32_Processor", &processorInstances},
-    {"Win32_Service", &serviceInstances},
+    {cls::OperatingSystem, &operatingSystemInstances},
+    {cls::ProcessorCounters, &processorPerfInstances},
+    {cls::ProcessCounters, &processPerfInstances},
+    {cls::NetworkInterface, &networkInterfaceInstances},
+    {cls::Process, &processInstances},
+    {cls::Processor, &processorInstances},
+    {cls::Service, &serviceInstances},
 }};
 
 } // namespace
 
-std::vector<Instance> localInstancesOf(const LocalSystem &system, std::string_view className)
+std::vector<Instance> linuxInstancesOf(LinuxSystem &system, std::string_view className)
 {
     for (const ClassEntry &entry : Classes)
         if (equalsIgnoringCase(entry.name, className))
@@ -42,7 +43,7 @@ std::vector<Instance> localInstancesOf(const LocalSystem &system, std::string_vi
 
 NameMatch nameMatchOf(std::string_view className)
 {
-    return equalsIgnoringCase(className, "Win32_Service") ? NameMatch::Exact : NameMatch::IgnoringCase;
+    return equalsIgnoringCase(className, cls::Service) ? NameMatch::Exact : NameMatch::IgnoringCase;
 }
 
 } // namespace quorvin::mgmt::linux_

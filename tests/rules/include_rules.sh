@@ -1,0 +1,65 @@
+#!/bin/bash
+# Checks the layers by their #include lines. Each rule names files and an extended regular expression that
+# none of their includes may match. Files: "DIR/*" is a folder's own .h and .cpp files, "DIR/**" everything
+# below it too, anything else one file. Depth "own" looks at the files' own includes, "through" also at those
+# of the project headers they include, and theirs in turn (a public header must not pull a library in).
+# A new rule is one more line of the table.
+set -u
+cd "${1:-$(dirname "$0")/../..}" || exit 2
+
+rules='
+mgmt/*                       own      "mgmt/(linux|remote|replay)/
+mgmt/*                       own      <Q|<qt|<systemd/|<libssh/|"(app|pages)/
+mgmt/linux/**                own      <Q|"(app|pages)/
+mgmt/remote/**               own      <Q|"(app|pages)/
+mgmt/replay/**               own      <Q|"(app|pages)/
+mgmt/linux/LocalSource.h     through  <systemd/|<libssh/|<nlohmann/
+mgmt/remote/RemoteSource.h   through  <systemd/|<libssh/|<nlohmann/
+mgmt/remote/SshSettings.h    through  <systemd/|<libssh/|<nlohmann/
+mgmt/replay/ReplaySource.h   through  <systemd/|<libssh/|<nlohmann/
+'
+
+filesOf() {
+    case "$1" in
+    */\*\*) find "${1%/\*\*}" -type f \( -name '*.h' -o -name '*.cpp' \) | sort ;;
+    */\*) find "${1%/\*}" -maxdepth 1 -type f \( -name '*.h' -o -name '*.cpp' \) | sort ;;
+    *) echo "$1" ;;
+    esac
+}
+
+includesOf() {
+    grep -hE '^[[:space:]]*#[[:space:]]*include' "$1" 2>/dev/null | sed -E 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*//'
+}
+
+# The file's includes, then those of the project headers it includes, each header once.
+includesThrough() {
+    local pending=("$1") seen=" " file include header
+    while ((${#pending[@]})); do
+        file=${pending[0]}
+        pending=("${pending[@]:1}")
+        while IFS= read -r include; do
+            echo "$include"
+            header=${include#\"}
+            header=${header%%\"*}
+            if [[ $include == \"* && -f $header && $seen != *" $header "* ]]; then
+                seen+="$header "
+                pending+=("$header")
+            fi
+        done < <(includesOf "$file")
+    done
+}
+
+failures=0
+while read -r files depth pattern; do
+    [[ -z $files ]] && continue
+    for file in $(filesOf "$files"); do
+        if [[ $depth == through ]]; then found=$(includesThrough "$file"); else found=$(includesOf "$file"); fi
+        while IFS= read -r include; do
+            [[ -n $include ]] || continue
+            echo "$file includes $include (rule: $files must include nothing matching $pattern)"
+            failures=$((failures + 1))
+        done < <(grep -E -- "^($pattern)" <<<"$found")
+    done
+done <<<"$rules"
+((failures == 0)) && echo "include rules hold"
+((failures == 0))
