@@ -50,22 +50,35 @@ std::optional<ProcessSample> ProcessSampleBuilder::build(std::int32_t pid,
 {
     if (!texts.stat || (readsStatm() && !texts.statm) || (readsStatus() && !texts.status))
         return std::nullopt;
-    const ProcPath statPath(pid, "stat");
-    const ProcessStat stat = parseProcessStat(*texts.stat, statPath);
+    ProcessSample sample = fromStat(pid, parseProcessStat(*texts.stat, ProcPath(pid, "stat")));
+    if (readsStatm())
+        addStatm(sample, *texts.statm);
+    if (readsStatus())
+        addStatus(sample, *texts.status);
+    return sample;
+}
+
+ProcessSample ProcessSampleBuilder::fromStat(std::int32_t pid, const ProcessStat &stat) const
+{
     ProcessSample sample;
     sample.pid = pid;
     sample.name.assign(stat.name);
     sample.startTicks = stat.startTicks;
-    sample.cpuTicks = checkedSum(stat.userTicks, stat.systemTicks, statPath);
+    sample.cpuTicks = checkedSum(stat.userTicks, stat.systemTicks, ProcPath(pid, "stat"));
     sample.threads = stat.threads;
-    if (readsStatm()) {
-        const ProcessStatm statm = parseProcessStatm(*texts.statm, ProcPath(pid, "statm"));
-        sample.residentPages = statm.residentPages;
-        sample.sharedPages = statm.sharedPages;
-    }
-    if (readsStatus())
-        sample.swappedKb = parseStatusSwapKb(*texts.status, ProcPath(pid, "status"));
     return sample;
+}
+
+void ProcessSampleBuilder::addStatm(ProcessSample &sample, std::string_view statm) const
+{
+    const ProcessStatm memory = parseProcessStatm(statm, ProcPath(sample.pid, "statm"));
+    sample.residentPages = memory.residentPages;
+    sample.sharedPages = memory.sharedPages;
+}
+
+void ProcessSampleBuilder::addStatus(ProcessSample &sample, std::string_view status) const
+{
+    sample.swappedKb = parseStatusSwapKb(status, ProcPath(sample.pid, "status"));
 }
 
 } // namespace quorvin::mgmt::linux_

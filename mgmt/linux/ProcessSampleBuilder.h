@@ -1,5 +1,6 @@
 #pragma once
 #include "mgmt/linux/ProcessSample.h"
+#include "mgmt/linux/ProcessTexts.h"
 
 #include <cstdint>
 #include <optional>
@@ -30,6 +31,13 @@ public:
     bool readsStatus() const noexcept { return m_counters && m_swapInUse; }
 
     std::optional<ProcessSample> build(std::int32_t pid, const ProcessFileTexts &texts) const;
+
+    // The same in steps, for a walk that reads each file just before it is needed: the sample from the parsed
+    // stat, then what statm and status add (each when the builder reads it; a missing one leaves the process
+    // out, as build() does).
+    ProcessSample fromStat(std::int32_t pid, const ProcessStat &stat) const;
+    void addStatm(ProcessSample &sample, std::string_view statm) const;
+    void addStatus(ProcessSample &sample, std::string_view status) const;
 
 private:
     bool m_counters;

@@ -2,6 +2,7 @@
 #include "mgmt/Error.h"
 #include "mgmt/linux/MemInfo.h"
 #include "mgmt/linux/ProcStat.h"
+#include "mgmt/linux/ProcessSampleBuilder.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -83,15 +84,6 @@ Error unlistable(const std::string &procPath, const char *relative, int error)
 {
     return Error(err::Failed,
                  "The directory " + procPath + relative + " cannot be listed: " + std::strerror(error) + ".");
-}
-
-std::uint64_t checkedSum(std::uint64_t a, std::uint64_t b, std::string_view file)
-{
-    std::uint64_t sum = 0;
-    if (__builtin_add_overflow(a, b, &sum))
-        throw Error(err::Failed,
-                    "The file " + std::string(file) + " gives a processor time too large to add.");
-    return sum;
 }
 
 } // namespace
@@ -287,6 +279,8 @@ ProcessWalk ProcessWalker::walk(Detail detail)
     // Reading every status file is what makes a walk expensive, and it only tells the swapped part: with no
     // swap in use that part is 0 for every process, so the files are read only when swap is in use.
     const bool swapInUse = counters && parseMemInfo(readSystemFile("meminfo")).swapInUse();
+    // Every computer's processes are built the same way; this walk only decides how the files are read.
+    const ProcessSampleBuilder builder(counters, swapInUse);
 
     const std::vector<Listed> listed = listProcesses();
     walk.processes.reserve(listed.size());
@@ -317,28 +311,22 @@ ProcessWalk ProcessWalker::walk(Detail detail)
             known.name.assign(stat->name);
             known.startTicks = stat->startTicks;
         }
-        const PidPath statPath(pid, "stat");
-        ProcessSample sample;
-        sample.pid = pid;
-        sample.name = known.name;
-        sample.startTicks = stat->startTicks;
-        sample.cpuTicks = checkedSum(stat->userTicks, stat->systemTicks, statPath.display());
-        sample.threads = stat->threads;
-        if (counters) {
+        ProcessSample sample = builder.fromStat(pid, *stat);
+        sample.name = known.name; // read once per process, kept while it lives
+        if (builder.readsStatm()) {
             const std::optional<std::string_view> statmText = readKept(known.statm, pid, "statm");
             if (!statmText)
                 continue;
-            const ProcessStatm statm = parseProcessStatm(*statmText, PidPath(pid, "statm").display());
-            sample.residentPages = statm.residentPages;
-            sample.sharedPages = statm.sharedPages;
-            if (swapInUse) {
-                const PidPath statusPath(pid, "status");
-                const std::optional<std::string_view> statusText =
-                    read(statusPath.relative(), Owner::Process);
-                if (!statusText)
-                    continue;
-                sample.swappedKb = parseStatusSwapKb(*statusText, statusPath.display());
-            }
+            builder.addStatm(sample, *statmText);
+        }
+        if (builder.readsStatus()) {
+            const std::optional<std::string_view> statusText =
+                read(PidPath(pid, "status").relative(), Owner::Process);
+            if (!statusText)
+                continue;
+            builder.addStatus(sample, *statusText);
+        }
+        if (counters) {
             if (m_handleCountsKnown) {
                 const std::optional<std::uint64_t> handles = handleCount(pid);
                 if (!handles)

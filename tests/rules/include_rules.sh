@@ -17,6 +17,9 @@ mgmt/linux/LocalSource.h     through  <systemd/|<libssh/|<nlohmann/
 mgmt/remote/RemoteSource.h   through  <systemd/|<libssh/|<nlohmann/
 mgmt/remote/SshSettings.h    through  <systemd/|<libssh/|<nlohmann/
 mgmt/replay/ReplaySource.h   through  <systemd/|<libssh/|<nlohmann/
+kit/**                       own      "(app|pages)/|"mgmt/(linux|remote|replay)/|<systemd/|<libssh/
+pages/**                     own      "app/|"mgmt/(linux|remote|replay)/|<systemd/|<libssh/
+tools/**                     own      "pages/
 '
 
 filesOf() {
