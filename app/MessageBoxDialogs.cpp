@@ -1,4 +1,5 @@
 #include "app/MessageBoxDialogs.h"
+#include "kit/ScopedCount.h"
 
 #include <QInputDialog>
 #include <QLabel>
@@ -13,23 +14,11 @@ QString titleOrApplication(const QString &title)
     return title.isEmpty() ? applicationTitle() : title;
 }
 
-// Counts the boxes open, so that the poll can stay quiet while one waits for the user.
-class OpenBox final {
-public:
-    explicit OpenBox(int &count) : m_count(count) { ++m_count; }
-    ~OpenBox() { --m_count; }
-    OpenBox(const OpenBox &) = delete;
-    OpenBox &operator=(const OpenBox &) = delete;
-
-private:
-    int &m_count;
-};
-
 } // namespace
 
 void MessageBoxDialogs::message(const QString &text, const QString &title)
 {
-    const OpenBox open(m_open);
+    const ScopedCount open(m_open); // the poll stays quiet while a box waits for the user
     QMessageBox box(QMessageBox::NoIcon, titleOrApplication(title), text, QMessageBox::Ok, m_parent);
     box.setTextFormat(Qt::PlainText);
     box.exec();
@@ -37,7 +26,7 @@ void MessageBoxDialogs::message(const QString &text, const QString &title)
 
 bool MessageBoxDialogs::confirm(const QString &text, const QString &title, Default defaultButton)
 {
-    const OpenBox open(m_open);
+    const ScopedCount open(m_open); // the poll stays quiet while a box waits for the user
     QMessageBox box(QMessageBox::NoIcon, titleOrApplication(title), text, QMessageBox::Yes | QMessageBox::No,
                     m_parent);
     box.setTextFormat(Qt::PlainText);
@@ -48,7 +37,7 @@ bool MessageBoxDialogs::confirm(const QString &text, const QString &title, Defau
 std::optional<QString> MessageBoxDialogs::input(const QString &prompt, const QString &title,
                                                 const QString &defaultText)
 {
-    const OpenBox open(m_open);
+    const ScopedCount open(m_open); // the poll stays quiet while a box waits for the user
     QInputDialog box(m_parent);
     box.setWindowTitle(titleOrApplication(title));
     box.setLabelText(prompt);

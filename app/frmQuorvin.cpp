@@ -4,6 +4,7 @@
 #include "kit/Clock.h"
 #include "kit/Dialogs.h"
 #include "kit/Environment.h"
+#include "kit/ScopedCount.h"
 #include "kit/TwipsGeometry.h"
 #include "mgmt/Source.h"
 #include "pages/general/GeneralPage.h"
@@ -50,19 +51,6 @@ constexpr std::array<FramePlace, 5> FramePlaces{{{&Controls::frGen, 4575, 9735, 
                                                  {&Controls::frPD, 4575, 9855, 600, 120},
                                                  {&Controls::frServ, 4575, 9975, 600, 0},
                                                  {&Controls::frNet, 4335, 9735, 720, 120}}};
-
-// Counts the event handlers running, so that a poll tick never starts a refresh inside another handler (a
-// refresh paints while it waits or at its end, and timers fire then).
-class Busy final {
-public:
-    explicit Busy(int &depth) : m_depth(depth) { ++m_depth; }
-    ~Busy() { --m_depth; }
-    Busy(const Busy &) = delete;
-    Busy &operator=(const Busy &) = delete;
-
-private:
-    int &m_depth;
-};
 
 } // namespace
 
@@ -118,7 +106,7 @@ void frmQuorvin::connectEvents()
 
 void frmQuorvin::handleEvent(const std::function<void()> &handler)
 {
-    const Busy busy(m_busy);
+    const ScopedCount busy(m_busy);
     m_errors.guard(ErrorReport::Policy::SwitchOffFirst, handler);
 }
 
@@ -126,7 +114,7 @@ bool frmQuorvin::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != m_controls.lblGraph)
         return QWidget::eventFilter(watched, event);
-    const Busy busy(m_busy);
+    const ScopedCount busy(m_busy);
     if (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonPress) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         m_processor->lblGraph_MouseMove(mouse->buttons(), mouse->modifiers(),
@@ -203,7 +191,7 @@ void frmQuorvin::tmr1_Timer()
     // stack up and no refresh is entered twice.
     if (m_busy > 0 || m_dialogs.isShowing())
         return;
-    const Busy busy(m_busy);
+    const ScopedCount busy(m_busy);
     m_errors.guard(ErrorReport::Policy::SwitchOffFirst, [this] {
         m_source.closeIdleConnections();
         if (m_state.RealTimeMode && m_state.CurrentPage >= 1)

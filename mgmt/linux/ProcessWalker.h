@@ -1,5 +1,5 @@
 #pragma once
-#include "mgmt/linux/FileDescriptor.h"
+#include "mgmt/FileDescriptor.h"
 #include "mgmt/linux/ProcessSample.h"
 #include "mgmt/linux/ProcessTexts.h"
 

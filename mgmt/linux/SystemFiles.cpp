@@ -1,6 +1,6 @@
 #include "mgmt/linux/SystemFiles.h"
 #include "mgmt/Error.h"
-#include "mgmt/linux/FileDescriptor.h"
+#include "mgmt/FileDescriptor.h"
 
 #include <cerrno>
 #include <cstring>

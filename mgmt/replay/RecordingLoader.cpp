@@ -1,4 +1,5 @@
 #include "mgmt/Error.h"
+#include "mgmt/FileDescriptor.h"
 #include "mgmt/Names.h"
 #include "mgmt/Query.h"
 #include "mgmt/replay/Recording.h"
@@ -26,23 +27,6 @@ using Json = nlohmann::json;
 
 // The recordings made here run to a few megabytes; anything far larger is not one.
 constexpr std::size_t MaxRecordingBytes = 256 * 1024 * 1024;
-
-// Closes a file descriptor when it goes out of scope.
-class OpenFile final {
-public:
-    explicit OpenFile(int fd) noexcept : m_fd(fd) {}
-    ~OpenFile()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    OpenFile(const OpenFile &) = delete;
-    OpenFile &operator=(const OpenFile &) = delete;
-    int get() const noexcept { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 class FormatError : public std::runtime_error {
 public:
@@ -198,7 +182,7 @@ std::string recordingText(const std::filesystem::path &path)
     };
     const std::string tooLarge =
         "it is larger than " + std::to_string(MaxRecordingBytes / (1024 * 1024)) + " MiB.";
-    const OpenFile file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (file.get() < 0)
         throw Error(err::Failed, "The recorded data set " + path.string() +
                                      " cannot be opened: " + std::strerror(errno) + ".");

@@ -1,7 +1,7 @@
 #pragma once
 #include <unistd.h>
 
-namespace quorvin::mgmt::linux_ {
+namespace quorvin::mgmt {
 
 // Closes a file descriptor when it goes out of scope; a negative one is none.
 class FileDescriptor final {
@@ -37,4 +37,4 @@ private:
     int m_fd;
 };
 
-} // namespace quorvin::mgmt::linux_
+} // namespace quorvin::mgmt
