@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Set-up, build, run and test on Debian 12, from a fresh checkout.
 #   ./dev.sh run [ARGS...]   install what is missing, build, start Quorvin on this computer
-#   ./dev.sh test            install what is missing, build, run every test, then again under ASan and UBSan
+#   ./dev.sh test            install what is missing, build, run every test, then again under ASan and UBSan,
+#                            then each fuzz target for a few seconds
 #   ./dev.sh bench           build and run the benchmarks
+#   ./dev.sh fuzz [SECONDS]  build the fuzz targets (clang) and run each for SECONDS (default 60)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -17,6 +19,8 @@ TEST_PACKAGES=(xvfb xauth x11-apps imagemagick dbus python3-dbus python3-gi open
 # A container with real systemd for the service tests. Without recommends: systemd-container's recommended
 # libnss-mymachines rewrites /etc/nsswitch.conf.
 TEST_PACKAGES_NO_RECOMMENDS=(debootstrap systemd-container)
+# libFuzzer comes with Debian's clang runtime, not with gcc.
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
 jobs=$(nproc 2>/dev/null || echo 2)
 
@@ -45,6 +49,40 @@ run_tests() { # DIR
     QTEST_FUNCTION_TIMEOUT=60000 ctest --test-dir "$1" --output-on-failure -j"$jobs" --timeout 600
 }
 
+# Builds the fuzz targets and runs each for SECONDS on its kept seeds (new inputs go to build-fuzz/corpus). One
+# line a target; a crash, leak, undefined behaviour or hang leaves its input in build-fuzz/findings/TARGET/.
+run_fuzzers() { # SECONDS
+    install_missing "${FUZZ_PACKAGES[@]}"
+    build build-fuzz -DQUORVIN_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++
+    local seconds=$1 failed=0 target name dict log status execs cov input
+    for target in build-fuzz/fuzz/fuzz_*; do
+        [ -f "$target" ] && [ -x "$target" ] || continue
+        name=$(basename "$target")
+        case $name in
+        fuzz_linux_files | fuzz_remote_texts) dict=fuzz/linux.dict ;;
+        fuzz_recording) dict=fuzz/recording.dict ;;
+        fuzz_query_moniker) dict=fuzz/query.dict ;;
+        *) dict= ;;
+        esac
+        log=build-fuzz/logs/$name.log
+        mkdir -p "build-fuzz/corpus/$name" "build-fuzz/findings/$name" build-fuzz/logs
+        status=0
+        "$target" -max_total_time="$seconds" -timeout=10 -max_len=4096 -print_final_stats=1 \
+            -artifact_prefix="build-fuzz/findings/$name/" ${dict:+-dict=$dict} \
+            "build-fuzz/corpus/$name" "fuzz/corpus/$name" >"$log" 2>&1 || status=$?
+        execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+        cov=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1 | cut -d' ' -f2)
+        input=$(sed -n 's/.*Test unit written to \(.*\)$/\1/p' "$log" | head -n 1)
+        if [ "$status" -ne 0 ]; then
+            failed=1
+            printf '%-20s FINDING (exit %s): input %s, log %s\n' "$name" "$status" "${input:-none}" "$log"
+        else
+            printf '%-20s %12s executions  coverage %6s  findings 0\n' "$name" "${execs:-?}" "${cov:-?}"
+        fi
+    done
+    return "$failed"
+}
+
 case "${1:-}" in
 run)
     shift
@@ -61,6 +99,12 @@ test)
     build build-asan -DQUORVIN_SANITIZE=ON -DQUORVIN_BENCHMARKS=OFF -DCMAKE_BUILD_TYPE=Debug
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
         LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 run_tests build-asan
+    # Each parser of outside text fuzzed for a few seconds (./dev.sh fuzz for longer runs).
+    run_fuzzers 5
+    ;;
+fuzz)
+    install_missing "${PACKAGES[@]}"
+    run_fuzzers "${2:-60}"
     ;;
 bench)
     install_missing "${PACKAGES[@]}"
@@ -68,7 +112,7 @@ bench)
     for b in build/bench/bench_*; do "$b"; done
     ;;
 *)
-    sed -n '2,5p' "$0"
+    sed -n '2,7p' "$0"
     exit 2
     ;;
 esac

@@ -232,7 +232,7 @@ std::unique_ptr<ReplaySource> ReplaySource::fromJson(std::string_view json, std:
     Json root;
     try {
         root = Json::parse(json);
-    } catch (const Json::parse_error &e) {
+    } catch (const Json::exception &e) { // a syntax error, or a number beyond a double
         throw fail(std::string("it is not valid JSON (") + e.what() + ")");
     }
     try {

@@ -131,6 +131,7 @@ TEST(ReplaySource, RefusesFilesItCannotUse)
         R"({"format": "quorvin-recording", "version": 1, "computers": {"a": {"select * from x": [[{"p": [1]}]]}}})",
         R"({"format": "quorvin-recording", "version": 1, "computers": {"a": {"select * from x": [{"error": {}}]}}})",
         R"({"format": "quorvin-recording", "version": 1, "computers": {"a": {"select * from x": [[1]]}}})",
+        R"({"format": "quorvin-recording", "version": 1e309})", // found by fuzz_recording
     };
     for (const char *text : bad) {
         SCOPED_TRACE(text);
