@@ -5,6 +5,7 @@
 #                            then each fuzz target for a few seconds
 #   ./dev.sh bench           build and run the benchmarks
 #   ./dev.sh fuzz [SECONDS]  build the fuzz targets (clang) and run each for SECONDS (default 60)
+#   ./dev.sh soak [TICKS]    drive the window offscreen through TICKS poll ticks (default 100000); print memory
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -106,13 +107,22 @@ fuzz)
     install_missing "${PACKAGES[@]}"
     run_fuzzers "${2:-60}"
     ;;
+soak)
+    install_missing "${PACKAGES[@]}"
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVIN_WERROR=ON >/dev/null
+    cmake --build build -j"$jobs" --target soak_window
+    mkdir -p build/soak
+    python3 tools/recordings/make_churn.py build/soak/churn.json
+    QT_QPA_PLATFORM=offscreen LANG=C.UTF-8 QUORVIN_SOAK_TICKS="${2:-100000}" \
+        QUORVIN_SOAK_RECORDING=build/soak/churn.json ./build/tests/soak_window
+    ;;
 bench)
     install_missing "${PACKAGES[@]}"
     build build
     for b in build/bench/bench_*; do "$b"; done
     ;;
 *)
-    sed -n '2,7p' "$0"
+    sed -n '2,8p' "$0"
     exit 2
     ;;
 esac
