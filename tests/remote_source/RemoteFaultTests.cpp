@@ -3,6 +3,9 @@
 #include "NamespaceSshHost.h"
 #include "RemoteFixture.h"
 #include "mgmt/Error.h"
+#include "support/WindowHarness.h"
+
+#include <QCheckBox>
 
 #include <chrono>
 #include <filesystem>
@@ -146,4 +149,34 @@ TEST(RemoteFaults, LinkTakenDownMidRefreshIsReportedAndThenHeals)
     Command::check({"ip", "link", "set", link, "up"});
     signalAll(shellsUnder(host.serverPid()), SIGCONT);
     EXPECT_FALSE(source->connect(moniker)->instancesOf("Win32_PerfRawData_PerfProc_Process").empty());
+}
+
+// In the window: the refresh the frozen host never answers ends in a message and Real Time Mode off; once the
+// host runs again, turning Real Time Mode back on refreshes without a word.
+TEST(RemoteFaults, TheWindowReportsAFrozenHostAndCarriesOnOnceItRuns)
+{
+    if (const std::string missing = LoopbackSshHost::missingTools(); !missing.empty())
+        GTEST_SKIP() << "no SSH server for the remote tests: " << missing;
+    LoopbackSshHost host;
+    FakeDialogs questions;
+    WindowHarness h(remoteSourceFor(host, questions, 60, AnswerSeconds));
+    h.dialogs.whileOpen = nullptr;
+    h.start(QString::fromStdString("/c:" + host.alias() + " /t:1"));
+    ASSERT_TRUE(h.dialogs.messageTexts().isEmpty()) << h.dialogs.messageTexts().join('|').toStdString();
+
+    std::vector<pid_t> frozen = descendantsOf(host.serverPid());
+    frozen.push_back(host.serverPid());
+    signalAll(frozen, SIGSTOP);
+    h.tick(3);
+    signalAll(frozen, SIGCONT);
+    ASSERT_EQ(h.dialogs.messageTexts().size(), 1);
+    EXPECT_TRUE(h.dialogs.messageTexts().front().contains(QStringLiteral("was lost")))
+        << h.dialogs.messageTexts().front().toStdString();
+    EXPECT_FALSE(h.controls().chkRealTime->isChecked());
+
+    h.dialogs.clear();
+    h.clickRealTime();
+    h.tick(3);
+    EXPECT_TRUE(h.dialogs.messageTexts().isEmpty()) << h.dialogs.messageTexts().join('|').toStdString();
+    EXPECT_TRUE(h.controls().chkRealTime->isChecked());
 }
