@@ -6,6 +6,7 @@
 #   ./dev.sh bench           build and run the benchmarks
 #   ./dev.sh fuzz [SECONDS]  build the fuzz targets (clang) and run each for SECONDS (default 60)
 #   ./dev.sh soak [TICKS]    drive the window offscreen through TICKS poll ticks (default 100000); print memory
+#   ./dev.sh tsan            the remote tests (SSH and its bus bridge thread) under the thread sanitizer
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -46,8 +47,10 @@ build() { # DIR [cmake options...]
     cmake --build "$dir" -j"$jobs"
 }
 
-run_tests() { # DIR
-    QTEST_FUNCTION_TIMEOUT=60000 ctest --test-dir "$1" --output-on-failure -j"$jobs" --timeout 600
+run_tests() { # DIR [ctest options...]
+    local dir=$1
+    shift
+    QTEST_FUNCTION_TIMEOUT=60000 ctest --test-dir "$dir" --output-on-failure -j"$jobs" --timeout 600 "$@"
 }
 
 # Builds the fuzz targets and runs each for SECONDS on its kept seeds (new inputs go to build-fuzz/corpus). One
@@ -116,13 +119,23 @@ soak)
     QT_QPA_PLATFORM=offscreen LANG=C.UTF-8 QUORVIN_SOAK_TICKS="${2:-100000}" \
         QUORVIN_SOAK_RECORDING=build/soak/churn.json ./build/tests/soak_window
     ;;
+tsan)
+    install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+    install_missing --no-install-recommends "${TEST_PACKAGES_NO_RECOMMENDS[@]}"
+    # The container's root file system is the main build's, so that it is made only once.
+    cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVIN_WERROR=ON -DQUORVIN_TSAN=ON \
+        -DQUORVIN_BENCHMARKS=OFF -DQUORVIN_ROOTFS_DIR="$PWD/build/infra/rootfs" >/dev/null
+    cmake --build build-tsan -j"$jobs" --target test_remote_source
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
+        run_tests build-tsan -R test_remote_source
+    ;;
 bench)
     install_missing "${PACKAGES[@]}"
     build build
     for b in build/bench/bench_*; do "$b"; done
     ;;
 *)
-    sed -n '2,8p' "$0"
+    sed -n '2,9p' "$0"
     exit 2
     ;;
 esac

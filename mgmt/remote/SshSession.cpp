@@ -205,8 +205,12 @@ SshSession::Answer SshSession::run(std::string_view commands)
         if (got == 0 && (ssh_channel_is_eof(m_shell) || !ssh_channel_is_open(m_shell)))
             lost("the computer closed it");
         received.append(buffer, static_cast<std::size_t>(got));
-        const auto at = received.rfind(end);
-        if (at == std::string::npos || received.back() != '\n')
+        // The marker's line ends the answer: only the last line is looked at, as a scan of everything after
+        // each read grows with the square of a long answer.
+        if (received.size() < 2 || received.back() != '\n')
+            continue;
+        const auto at = received.rfind('\n', received.size() - 2);
+        if (at == std::string::npos || received.compare(at, end.size(), end) != 0)
             continue;
         Answer answer;
         answer.status = std::atoi(received.c_str() + at + end.size());
