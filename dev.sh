@@ -75,7 +75,7 @@ run_fuzzers() { # SECONDS
             -artifact_prefix="build-fuzz/findings/$name/" ${dict:+-dict=$dict} \
             "build-fuzz/corpus/$name" "fuzz/corpus/$name" >"$log" 2>&1 || status=$?
         execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
-        cov=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1 | cut -d' ' -f2)
+        cov=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1 | cut -d' ' -f2 || true)
         input=$(sed -n 's/.*Test unit written to \(.*\)$/\1/p' "$log" | head -n 1)
         if [ "$status" -ne 0 ]; then
             failed=1

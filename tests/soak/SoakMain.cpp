@@ -3,10 +3,12 @@
 //   QUORVIN_SOAK_TICKS     ticks for each source (default 100000)
 //   QUORVIN_SOAK_RECORDING a recording whose answers change every second (tools/recordings/make_churn.py)
 
+#include "PrivateBus.h"
 #include "mgmt/ReplaySource.h"
 #include "mgmt/linux/LocalSource.h"
 #include "support/WindowHarness.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QSysInfo>
 #include <QTabBar>
@@ -57,19 +59,57 @@ long ticksWanted()
     return text ? std::max(10L, std::atol(text)) : 100000L;
 }
 
-// Answers from a fresh copy of the recording every `cycle` ticks, so that its changes never run out.
+// Answers from a fresh copy of the recording every `cycle` ticks, so that its changes never run out; each
+// copy moves the pids on, so that processes keep being new ones rather than the same few thousand again.
 class RewindingSource final : public mgmt::Source {
 public:
     explicit RewindingSource(std::string json) : m_json(std::move(json)) { rewind(); }
     std::unique_ptr<mgmt::Service> connect(std::string_view moniker) override
     {
-        return m_inner->connect(moniker);
+        return std::make_unique<Shifted>(m_inner->connect(moniker), m_pidShift);
     }
-    void rewind() { m_inner = mgmt::ReplaySource::fromJson(m_json, "alpha"); }
+    void rewind()
+    {
+        m_inner = mgmt::ReplaySource::fromJson(m_json, "alpha");
+        m_pidShift += 100000;
+    }
 
 private:
+    class Shifted final : public mgmt::Service {
+    public:
+        Shifted(std::unique_ptr<mgmt::Service> inner, long shift) : m_inner(std::move(inner)), m_shift(shift)
+        {
+        }
+        std::vector<mgmt::Instance> instancesOf(std::string_view className) override
+        {
+            return shifted(m_inner->instancesOf(className));
+        }
+        std::vector<mgmt::Instance> execQuery(std::string_view wql) override
+        {
+            return shifted(m_inner->execQuery(wql));
+        }
+
+    private:
+        std::vector<mgmt::Instance> shifted(std::vector<mgmt::Instance> instances) const
+        {
+            for (mgmt::Instance &instance : instances) {
+                for (const char *name : {"IDprocess", "ProcessId"})
+                    if (const mgmt::Value *pid = instance.find(name);
+                        pid && pid->isNumber() && pid->number() > 0)
+                        instance.set(name, mgmt::Value(pid->number() + static_cast<double>(m_shift)));
+                if (const mgmt::Value *handle = instance.find("Handle"); handle && handle->isText())
+                    instance.set("Handle", mgmt::Value(std::to_string(std::stol(handle->text()) + m_shift)));
+            }
+            return instances;
+        }
+
+        std::unique_ptr<mgmt::Service> m_inner;
+        long m_shift;
+    };
+
     std::string m_json;
     std::unique_ptr<mgmt::Source> m_inner;
+    long m_pidShift = 0;
 };
 
 // Ticks the window as its timer would, a second apart, moving to the next page every 500 ticks. After warm-up
@@ -77,9 +117,11 @@ private:
 void soak(const char *name, WindowHarness &h, const std::function<void(long)> &everyTick = {})
 {
     h.start();
-    const long ticks = ticksWanted(), warmUp = ticks / 10;
+    const long ticks = ticksWanted(), warmUp = std::max(ticks / 10, 2500L); // every page once
     print(name, "start", 0, measure());
     Figures warm;
+    long reports = 0;
+    QString lastReport;
     for (long tick = 1; tick <= ticks; ++tick) {
         if (tick % 500 == 0)
             h.clickTab(static_cast<int>(tick / 500 % 5));
@@ -88,8 +130,15 @@ void soak(const char *name, WindowHarness &h, const std::function<void(long)> &e
         if (everyTick)
             everyTick(tick);
         QCoreApplication::processEvents();
+        // A report turns Real Time Mode off: count it, and turn the mode on again as the user would.
+        if (!h.dialogs.shown().empty()) {
+            ++reports;
+            lastReport = h.dialogs.shown().back().text;
+        }
         h.dialogs.clear(); // what the stand-ins record is the harness's, not the window's
         h.source().monikers.clear();
+        if (!h.controls().chkRealTime->isChecked())
+            h.clickRealTime();
         if (tick == warmUp) {
             warm = measure();
             print(name, "warm", tick, warm);
@@ -99,6 +148,8 @@ void soak(const char *name, WindowHarness &h, const std::function<void(long)> &e
     print(name, "end", ticks, end);
     std::printf("soak %-10s after warm-up: rss %+ld KiB, descriptors %+ld, heap %+ld KiB\n", name,
                 end.rssKb - warm.rssKb, end.descriptors - warm.descriptors, end.heapKb - warm.heapKb);
+    std::printf("soak %-10s error reports %ld%s%s\n", name, reports, reports ? ", the last: " : "",
+                qPrintable(lastReport.simplified()));
     EXPECT_LT(end.rssKb - warm.rssKb, 1024);
     EXPECT_EQ(end.descriptors, warm.descriptors);
 }
@@ -124,6 +175,13 @@ TEST(Soak, ChangingRecording)
 
 TEST(Soak, ThisComputer)
 {
+    // The services come from a stand-in manager on a private bus: this machine may have no manager of its
+    // own.
+    std::unique_ptr<mgmt::linux_::test::PrivateBus> bus;
+    if (mgmt::linux_::test::PrivateBus::missingTools().empty())
+        bus = std::make_unique<mgmt::linux_::test::PrivateBus>(
+            R"([{"id": "ssh.service", "active": "active", "file": "enabled"},
+                {"id": "cron.service", "file": "disabled"}, {"id": "dbus.service", "active": "active"}])");
     WindowHarness h(std::make_unique<mgmt::LocalSource>());
     h.environment.name = QSysInfo::machineHostName();
     soak("computer", h);
