@@ -10,8 +10,10 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QPushButton>
 #include <QSysInfo>
 #include <QTabBar>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -112,8 +114,9 @@ private:
     long m_pidShift = 0;
 };
 
-// Ticks the window as its timer would, a second apart, moving to the next page every 500 ticks. After warm-up
-// (a tenth of the run) resident memory must grow by less than 1 MiB and the descriptor count stay the same.
+// Ticks the window as its timer would, a second apart, moving to the next page every 500 ticks and refreshing
+// the Services page every third tick while it shows. After warm-up (a tenth of the run, and every page once)
+// resident memory must grow by less than 1 MiB and the descriptor count stay the same.
 void soak(const char *name, WindowHarness &h, const std::function<void(long)> &everyTick = {})
 {
     h.start();
@@ -127,6 +130,8 @@ void soak(const char *name, WindowHarness &h, const std::function<void(long)> &e
             h.clickTab(static_cast<int>(tick / 500 % 5));
         h.clock.advance(1);
         h.tick();
+        if (h.state().CurrentPage == 4 && tick % 3 == 0) // the Services page refreshes on its button only
+            QTest::mouseClick(h.controls().cmdRF, Qt::LeftButton);
         if (everyTick)
             everyTick(tick);
         QCoreApplication::processEvents();
@@ -150,6 +155,8 @@ void soak(const char *name, WindowHarness &h, const std::function<void(long)> &e
                 end.rssKb - warm.rssKb, end.descriptors - warm.descriptors, end.heapKb - warm.heapKb);
     std::printf("soak %-10s error reports %ld%s%s\n", name, reports, reports ? ", the last: " : "",
                 qPrintable(lastReport.simplified()));
+    for (const auto &[query, count] : h.source().counts)
+        std::printf("soak %-10s %7d × %s\n", name, count, query.c_str());
     EXPECT_LT(end.rssKb - warm.rssKb, 1024);
     EXPECT_EQ(end.descriptors, warm.descriptors);
 }
