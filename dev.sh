@@ -2,7 +2,7 @@
 # Set-up, build, run and test on Debian 12, from a fresh checkout.
 #   ./dev.sh run [ARGS...]   install what is missing, build, start Quorvin on this computer
 #   ./dev.sh test            install what is missing, build, run every test, then again under ASan and UBSan,
-#                            then each fuzz target for a few seconds
+#                            the remote tests under TSan, then each fuzz target for a few seconds
 #   ./dev.sh bench           build and run the benchmarks
 #   ./dev.sh fuzz [SECONDS]  build the fuzz targets (clang) and run each for SECONDS (default 60)
 #   ./dev.sh soak [TICKS]    drive the window offscreen through TICKS poll ticks (default 100000); print memory
@@ -87,6 +87,16 @@ run_fuzzers() { # SECONDS
     return "$failed"
 }
 
+# The remote tests (SSH sessions, the bus bridge's pump thread) under the thread sanitizer. The container's root
+# file system is the main build's, so that it is made only once.
+run_tsan() {
+    cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVIN_WERROR=ON -DQUORVIN_TSAN=ON \
+        -DQUORVIN_BENCHMARKS=OFF -DQUORVIN_ROOTFS_DIR="$PWD/build/infra/rootfs" >/dev/null
+    cmake --build build-tsan -j"$jobs" --target test_remote_source
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
+        run_tests build-tsan -R test_remote_source
+}
+
 case "${1:-}" in
 run)
     shift
@@ -103,6 +113,7 @@ test)
     build build-asan -DQUORVIN_SANITIZE=ON -DQUORVIN_BENCHMARKS=OFF -DCMAKE_BUILD_TYPE=Debug
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
         LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 run_tests build-asan
+    run_tsan
     # Each parser of outside text fuzzed for a few seconds (./dev.sh fuzz for longer runs).
     run_fuzzers 5
     ;;
@@ -122,12 +133,7 @@ soak)
 tsan)
     install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
     install_missing --no-install-recommends "${TEST_PACKAGES_NO_RECOMMENDS[@]}"
-    # The container's root file system is the main build's, so that it is made only once.
-    cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVIN_WERROR=ON -DQUORVIN_TSAN=ON \
-        -DQUORVIN_BENCHMARKS=OFF -DQUORVIN_ROOTFS_DIR="$PWD/build/infra/rootfs" >/dev/null
-    cmake --build build-tsan -j"$jobs" --target test_remote_source
-    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
-        run_tests build-tsan -R test_remote_source
+    run_tsan
     ;;
 bench)
     install_missing "${PACKAGES[@]}"
