@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Set-up, build, run and test on Debian 12, from a fresh checkout.
 #   ./dev.sh run [ARGS...]   install what is missing, build, start Quorvin on this computer
-#   ./dev.sh test            install what is missing, build, run every test, then again under ASan and UBSan
+#   ./dev.sh test            install what is missing, build, run every test, then again under ASan and UBSan,
+#                            the remote tests under TSan, then each fuzz target for a few seconds
 #   ./dev.sh bench           build and run the benchmarks
 #   ./dev.sh package         build the Debian package build/quorvin_VERSION_ARCH.deb
 #   ./dev.sh package-check   install that package into a fresh Debian 12 tree and try it (downloads packages)
 #   ./dev.sh compare [ARGS]  install what is missing, build, measure Quorvin beside btop and top
 #                            (bench/side_by_side.sh ARGS, e.g. -n 8000 -m 20 -r 2)
+#   ./dev.sh fuzz [SECONDS]  build the fuzz targets (clang) and run each for SECONDS (default 60)
+#   ./dev.sh soak [TICKS]    drive the window offscreen through TICKS poll ticks (default 100000); print memory
+#   ./dev.sh tsan            the remote tests (SSH and its bus bridge thread) under the thread sanitizer
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -25,6 +29,8 @@ TEST_PACKAGES=(xvfb xauth x11-apps imagemagick dbus python3-dbus python3-gi open
 TEST_PACKAGES_NO_RECOMMENDS=(debootstrap systemd-container)
 # What the side-by-side comparison needs: a headless X server and a way to type into it, the peers, tmux.
 COMPARE_PACKAGES=(xvfb xdotool btop procps tmux)
+# libFuzzer comes with Debian's clang runtime, not with gcc.
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
 jobs=$(nproc 2>/dev/null || echo 2)
 
@@ -49,8 +55,54 @@ build() { # DIR [cmake options...]
     cmake --build "$dir" -j"$jobs"
 }
 
-run_tests() { # DIR
-    QTEST_FUNCTION_TIMEOUT=60000 ctest --test-dir "$1" --output-on-failure -j"$jobs" --timeout 600
+run_tests() { # DIR [ctest options...]
+    local dir=$1
+    shift
+    QTEST_FUNCTION_TIMEOUT=60000 ctest --test-dir "$dir" --output-on-failure -j"$jobs" --timeout 600 "$@"
+}
+
+# Builds the fuzz targets and runs each for SECONDS on its kept seeds (new inputs go to build-fuzz/corpus). One
+# line a target; a crash, leak, undefined behaviour or hang leaves its input in build-fuzz/findings/TARGET/.
+run_fuzzers() { # SECONDS
+    install_missing "${FUZZ_PACKAGES[@]}"
+    build build-fuzz -DQUORVIN_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++
+    local seconds=$1 failed=0 target name dict log status execs cov input
+    for target in build-fuzz/fuzz/fuzz_*; do
+        [ -f "$target" ] && [ -x "$target" ] || continue
+        name=$(basename "$target")
+        case $name in
+        fuzz_linux_files | fuzz_remote_texts) dict=fuzz/linux.dict ;;
+        fuzz_recording) dict=fuzz/recording.dict ;;
+        fuzz_query_moniker) dict=fuzz/query.dict ;;
+        *) dict= ;;
+        esac
+        log=build-fuzz/logs/$name.log
+        mkdir -p "build-fuzz/corpus/$name" "build-fuzz/findings/$name" build-fuzz/logs
+        status=0
+        "$target" -max_total_time="$seconds" -timeout=10 -max_len=4096 -print_final_stats=1 \
+            -artifact_prefix="build-fuzz/findings/$name/" ${dict:+-dict=$dict} \
+            "build-fuzz/corpus/$name" "fuzz/corpus/$name" >"$log" 2>&1 || status=$?
+        execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+        cov=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1 | cut -d' ' -f2 || true)
+        input=$(sed -n 's/.*Test unit written to \(.*\)$/\1/p' "$log" | head -n 1)
+        if [ "$status" -ne 0 ]; then
+            failed=1
+            printf '%-20s FINDING (exit %s): input %s, log %s\n' "$name" "$status" "${input:-none}" "$log"
+        else
+            printf '%-20s %12s executions  coverage %6s  findings 0\n' "$name" "${execs:-?}" "${cov:-?}"
+        fi
+    done
+    return "$failed"
+}
+
+# The remote tests (SSH sessions, the bus bridge's pump thread) under the thread sanitizer. The container's root
+# file system is the main build's, so that it is made only once.
+run_tsan() {
+    cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVIN_WERROR=ON -DQUORVIN_TSAN=ON \
+        -DQUORVIN_BENCHMARKS=OFF -DQUORVIN_ROOTFS_DIR="$PWD/build/infra/rootfs" >/dev/null
+    cmake --build build-tsan -j"$jobs" --target test_remote_source
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp" \
+        run_tests build-tsan -R test_remote_source
 }
 
 case "${1:-}" in
@@ -69,6 +121,27 @@ test)
     build build-asan -DQUORVIN_SANITIZE=ON -DQUORVIN_BENCHMARKS=OFF -DCMAKE_BUILD_TYPE=Debug
     ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
         LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 run_tests build-asan
+    run_tsan
+    # Each parser of outside text fuzzed for a few seconds (./dev.sh fuzz for longer runs).
+    run_fuzzers 5
+    ;;
+fuzz)
+    install_missing "${PACKAGES[@]}"
+    run_fuzzers "${2:-60}"
+    ;;
+soak)
+    install_missing "${PACKAGES[@]}"
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVIN_WERROR=ON >/dev/null
+    cmake --build build -j"$jobs" --target soak_window
+    mkdir -p build/soak
+    python3 tools/recordings/make_churn.py build/soak/churn.json
+    QT_QPA_PLATFORM=offscreen LANG=C.UTF-8 QUORVIN_SOAK_TICKS="${2:-100000}" \
+        QUORVIN_SOAK_RECORDING=build/soak/churn.json ./build/tests/soak_window
+    ;;
+tsan)
+    install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+    install_missing --no-install-recommends "${TEST_PACKAGES_NO_RECOMMENDS[@]}"
+    run_tsan
     ;;
 bench)
     install_missing "${PACKAGES[@]}"

@@ -137,6 +137,7 @@ TEST(ReplaySource, RefusesFilesItCannotUse)
         R"({"format": "quorvin-recording", "version": 1, "computers": {"a": {"q": [{"error": {"number": 18446744073709551615}}]}}})",
         R"({"format": "quorvin-recording", "version": 1, "computers": {"a": {"q": [[{"IDprocess": 1e300}]]}}})",
         R"({"format": "quorvin-recording", "version": 1, "computers": {"a": {"q": [[{"Handle": "-4"}]]}}})",
+        R"({"format": "quorvin-recording", "version": 1e309})", // found by fuzz_recording
     };
     for (const char *text : bad) {
         SCOPED_TRACE(text);

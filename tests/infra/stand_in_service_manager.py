@@ -12,13 +12,15 @@ UNITS.json is a list of units:
      "loaded": true,               false: only installed as a file, until something starts it
      "load": "loaded",             the load state ("not-found" for a name referred to but not installed)
      "deny": true,                 starting or stopping it is refused with AccessDenied
-     "fail_start": true}           a start ends in "failed"
+     "fail_start": true,           a start ends in "failed"
+     "stall": true}                listing the units or starting this one answers only after 30 s
 A masked unit ("file": "masked") refuses to start with UnitMasked. Jobs change the state 50 ms after the call
 returns, through "activating"/"deactivating", as the real manager's jobs do.
 """
 import fnmatch
 import json
 import sys
+import time
 
 import dbus
 import dbus.mainloop.glib
@@ -31,6 +33,7 @@ MANAGER = "org.freedesktop.systemd1.Manager"
 UNIT = "org.freedesktop.systemd1.Unit"
 PROPERTIES = "org.freedesktop.DBus.Properties"
 JOB_DELAY_MS = 50
+STALL_S = 30
 
 
 def escape(name):  # the manager's object-path label escaping
@@ -59,6 +62,7 @@ class Unit(dbus.service.Object):
         self.loaded = unit.get("loaded", True)
         self.deny = unit.get("deny", False)
         self.fail_start = unit.get("fail_start", False)
+        self.stall = unit.get("stall", False)
         self.p = {
             "Id": unit["id"],
             "Names": dbus.Array([unit["id"]], "s"),
@@ -114,6 +118,8 @@ class Manager(dbus.service.Object):
                 dbus.ObjectPath(unit.path), dbus.UInt32(0), "", dbus.ObjectPath("/"))
 
     def _list(self, states, patterns):
+        if any(u.stall for u in self.units.values()):
+            time.sleep(STALL_S)  # holds every call, as a manager that hangs would
         return [self._row(u) for u in self.units.values()
                 if u.loaded
                 and (not states or u.p["ActiveState"] in states or u.p["SubState"] in states
@@ -148,6 +154,8 @@ class Manager(dbus.service.Object):
 
     def _job(self, name, starting):
         unit = self._known(name)
+        if unit.stall:
+            time.sleep(STALL_S)
         if unit.deny:
             raise AccessDenied("Access denied")
         if starting and unit.p["LoadState"] == "masked":

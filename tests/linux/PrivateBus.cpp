@@ -143,4 +143,9 @@ PrivateBus::~PrivateBus()
     std::filesystem::remove_all(m_directory, ignored);
 }
 
+pid_t PrivateBus::daemonPid() const noexcept
+{
+    return m_daemon->pid();
+}
+
 } // namespace quorvin::mgmt::linux_::test

@@ -24,6 +24,8 @@ public:
 
     const std::string &address() const noexcept { return m_address; }
     const std::string &directory() const noexcept { return m_directory; }
+    // The bus daemon, for tests that end it under a caller.
+    pid_t daemonPid() const noexcept;
 
 private:
     // Until the bus takes connections and, when asked, the manager owns its name.

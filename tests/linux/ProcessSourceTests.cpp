@@ -8,6 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <set>
+#include <thread>
+
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -326,6 +332,84 @@ TEST(ProcessesOnThisComputer, IncludeThisProcessWithItsMemoryAndDescriptors)
         ::close(fd);
     ASSERT_NE(self = withPid(after, "IDprocess", ::getpid()), nullptr);
     EXPECT_EQ(self->get("HandleCount").number(), handles + 5);
+}
+
+// Children that live a few milliseconds each, hundreds a second, for as long as the object lives.
+class ProcessStorm final {
+public:
+    ProcessStorm() : m_thread([this] { run(); }) {}
+    ~ProcessStorm()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+    std::set<pid_t> made()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_made;
+    }
+
+private:
+    void run()
+    {
+        while (!m_stop) {
+            std::vector<pid_t> batch;
+            for (int i = 0; i < 5; ++i)
+                if (const pid_t pid = ::fork(); pid == 0) {
+                    ::usleep(static_cast<useconds_t>(i * 1000));
+                    ::_exit(0);
+                } else if (pid > 0) {
+                    batch.push_back(pid);
+                }
+            {
+                const std::lock_guard lock(m_mutex);
+                m_made.insert(batch.begin(), batch.end());
+            }
+            for (const pid_t pid : batch)
+                ::waitpid(pid, nullptr, 0);
+        }
+    }
+
+    std::atomic<bool> m_stop = false;
+    std::mutex m_mutex;
+    std::set<pid_t> m_made;
+    std::thread m_thread;
+};
+
+// Hundreds of processes a second start and end while the table is walked: no walk fails, no process shows
+// twice, and every row of a process the storm made carries its name.
+TEST(ProcessesOnThisComputer, AStormOfShortLivedProcessesDuringTheWalk)
+{
+    ProcessStorm storm;
+    LocalSource source;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    int walks = 0;
+    for (; std::chrono::steady_clock::now() < until; ++walks) {
+        for (const auto &[wql, pidProperty] :
+             {std::pair{"select * from Win32_Process", "ProcessId"},
+              std::pair{"select * from Win32_PerfRawData_PerfProc_Process", "IDprocess"}}) {
+            std::vector<Instance> rows;
+            const std::string error = failure([&] { rows = query(source, wql); });
+            ASSERT_EQ(error, "no error") << wql;
+            const Instance *self = withPid(rows, pidProperty, ::getpid());
+            ASSERT_NE(self, nullptr);
+            const std::string ownName = self->get("Name").text();
+            const std::set<pid_t> made = storm.made();
+            std::set<double> seen;
+            for (const Instance &row : rows) {
+                const double pid = row.get(pidProperty).number();
+                if (pid == 0)
+                    continue; // the idle and total rows
+                EXPECT_TRUE(seen.insert(pid).second) << wql << ": pid " << pid << " twice";
+                if (made.count(static_cast<pid_t>(pid))) {
+                    const std::string name = row.get("Name").text();
+                    EXPECT_EQ(name.substr(0, name.find('#')), ownName.substr(0, ownName.find('#')));
+                }
+            }
+        }
+    }
+    EXPECT_GT(storm.made().size(), 400u) << "the storm made too few processes to mean anything";
+    EXPECT_GT(walks, 1);
 }
 
 TEST(ProcessesOnThisComputer, TerminateEndsAChildAndThenFindsItGone)

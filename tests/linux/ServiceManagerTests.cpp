@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
@@ -392,6 +393,35 @@ TEST(NoServiceManager, SavedSystemTreeHasNone)
         errorOf([&] { saved.connect("winmgmts:")->instancesOf("Win32_Service"); });
     EXPECT_EQ(number, err::Failed);
     EXPECT_EQ(description, "The service manager is not available: a saved system tree has none.");
+}
+
+// The bus daemon ends while a call waits for the manager: the call reports it at once instead of waiting
+// out its time limit.
+TEST(BusEnded, DuringAListingOrAStartIsReported)
+{
+    if (const std::string missing = PrivateBus::missingTools(); !missing.empty())
+        GTEST_SKIP() << "no private bus on this machine: " << missing;
+    constexpr auto CallLimit = std::chrono::seconds(25);
+    const std::pair<const char *, std::function<void(const ServiceManager &)>> calls[] = {
+        {R"([{"id": "stuck.service", "stall": true}])", [](const ServiceManager &m) { m.services(); }},
+        {R"([{"id": "stuck.service", "stall": true}, {"id": "other.service"}])",
+         [](const ServiceManager &m) { m.startUnit("stuck.service"); }},
+    };
+    for (const auto &[units, call] : calls) {
+        SCOPED_TRACE(units);
+        PrivateBus bus(units);
+        const BusPtr connection = openSystemBus(CallLimit);
+        const ServiceManager manager(connection.get(), CallLimit);
+        const auto start = std::chrono::steady_clock::now();
+        std::pair<std::int32_t, std::string> error;
+        std::thread caller([&] { error = errorOf([&] { call(manager); }); });
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ::kill(bus.daemonPid(), SIGKILL);
+        caller.join();
+        EXPECT_EQ(error.first, err::Failed);
+        EXPECT_FALSE(error.second.empty());
+        EXPECT_LT(std::chrono::steady_clock::now() - start, CallLimit / 2);
+    }
 }
 
 } // namespace

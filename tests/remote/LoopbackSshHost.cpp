@@ -93,6 +93,18 @@ LoopbackSshHost::LoopbackSshHost(std::string alias) : SshHost("loopback")
     throw std::runtime_error("sshd did not start on " + std::string(Address) + ":\n" + tail(lastLog));
 }
 
+void LoopbackSshHost::restart()
+{
+    m_sshd->stop();
+    const std::string log = workDir() + "/sshd.log";
+    std::filesystem::remove(log); // it says "Server listening" from the first start
+    m_sshd = std::make_unique<Daemon>(
+        std::vector<std::string>{sshdPath(), "-D", "-e", "-f", workDir() + "/sshd_config"}, log,
+        Daemon::Ending::Terminate, std::chrono::seconds(3));
+    if (!m_sshd->waitForOutput("Server listening", StartLimit))
+        throw std::runtime_error("sshd did not start again:\n" + tail(m_sshd->output()));
+}
+
 LoopbackSshHost::~LoopbackSshHost() = default;
 
 } // namespace quorvin::test

@@ -22,6 +22,8 @@ public:
 
     // The listening sshd.
     pid_t serverPid() const noexcept { return m_sshd->pid(); }
+    // Ends the server and all its connections, then starts it again on the same port.
+    void restart();
 
 private:
     std::unique_ptr<Daemon> m_sshd;

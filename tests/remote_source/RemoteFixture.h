@@ -12,11 +12,12 @@
 
 namespace quorvin::test {
 
-inline std::unique_ptr<mgmt::remote::RemoteSource> remoteSourceFor(const SshHost &host, Dialogs &dialogs,
-                                                                   int idleSeconds = 60)
+inline std::unique_ptr<mgmt::remote::RemoteSource>
+remoteSourceFor(const SshHost &host, Dialogs &dialogs, int idleSeconds = 60, int answerTimeoutSeconds = 15)
 {
     auto settings = mgmt::remote::SshSettings::inDirectory(host.sshDir());
     settings.idleSeconds = idleSeconds;
+    settings.answerTimeoutSeconds = answerTimeoutSeconds;
     return std::make_unique<mgmt::remote::RemoteSource>(std::make_unique<mgmt::LocalSource>(),
                                                         "this-computer", settings, HostKeyQuestion(dialogs));
 }

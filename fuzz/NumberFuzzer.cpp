@@ -1,0 +1,44 @@
+// The typed fields (update interval, graph points, bandwidth reference) and the numbers shown with rounding.
+// Input: a double's 8 bytes, a byte for the decimals, then the typed text.
+
+#include "FuzzInput.h"
+#include "kit/NumberFormat.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+using namespace quorvin;
+
+namespace {
+
+void showAndReadBack(double value, int decimals, const QLocale &locale)
+{
+    const double rounded = roundHalfAway(value, decimals);
+    if (std::isfinite(value) && !std::isfinite(rounded) && std::fabs(value) < 1e300)
+        std::abort(); // rounding a finite number must not leave the doubles
+    formatNumber(value, decimals, locale);
+    roundedAsShown(value, decimals, locale);
+    plainNumber(value, locale);
+    toInt16HalfEven(value);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    static const QLocale locales[] = {QLocale::c(), QLocale(QLocale::German, QLocale::Germany),
+                                      QLocale(QLocale::English, QLocale::UnitedStates)};
+    if (size < 9)
+        return 0;
+    double value = 0;
+    std::memcpy(&value, data, sizeof value);
+    const int decimals = data[8] % 4;
+    const QString typed = QString::fromUtf8(reinterpret_cast<const char *>(data + 9), qsizetype(size - 9));
+    for (const QLocale &locale : locales) {
+        showAndReadBack(value, decimals, locale);
+        if (const auto read = readNumber(typed, locale))
+            showAndReadBack(*read, decimals, locale);
+    }
+    return 0;
+}
