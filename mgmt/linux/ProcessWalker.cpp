@@ -1,271 +1,78 @@
 #include "mgmt/linux/ProcessWalker.h"
-#include "mgmt/Error.h"
 #include "mgmt/linux/MemInfo.h"
+#include "mgmt/linux/PidPath.h"
 #include "mgmt/linux/ProcStat.h"
 #include "mgmt/linux/ProcessSampleBuilder.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <charconv>
-#include <cstring>
-#include <fcntl.h>
-#include <limits>
-#include <linux/magic.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/statfs.h>
-#include <unistd.h>
 
 namespace quorvin::mgmt::linux_ {
 
-namespace {
-
-// Room for any stat, statm or status text in one read; /proc/stat of a large machine grows it once.
-constexpr std::size_t InitialBufferSize = 8 * 1024;
-
-// "/proc/PID/LEAF" without allocating: the part after "/proc/" opens the file below the proc directory, the
-// whole names it in errors.
-class PidPath final {
-public:
-    PidPath(std::int32_t pid, std::string_view leaf)
-    {
-        constexpr std::string_view Prefix = "/proc/";
-        char *out = std::copy(Prefix.begin(), Prefix.end(), m_text);
-        out = std::to_chars(out, m_text + sizeof m_text, pid).ptr;
-        *out++ = '/';
-        out = std::copy(leaf.begin(), leaf.end(), out);
-        *out = '\0';
-        m_size = static_cast<std::size_t>(out - m_text);
+// The process's stat, read through descriptors that belong to it; nothing when it ended or is out of reach.
+std::optional<ProcessStat> ProcessWalker::currentStat(Known &known, const Listed &entry)
+{
+    const bool seenBefore = known.seenInWalk != 0;
+    // Another directory under the pid is another process: the kept descriptors are not its.
+    if (known.directory != entry.directory) {
+        release(known);
+        known.directory = entry.directory;
     }
-    const char *relative() const noexcept { return m_text + 6; }
-    std::string_view display() const noexcept { return {m_text, m_size}; }
-
-private:
-    char m_text[40];
-    std::size_t m_size;
-};
-
-// Descriptors left to the rest of the program (windows, connections, the service bus), or half of a limit
-// smaller than twice that.
-constexpr std::size_t ReservedFiles = 1024;
-// Enough to keep the files of tens of thousands of processes open.
-constexpr rlim_t WantedFileLimit = 65536;
-
-// A process that ends between the listing and the reads makes its files vanish or fail with ESRCH; one that
-// is not ours to see (proc mounted with hidepid) fails with EPERM or EACCES and is left out alike.
-bool outOfReach(int error, bool processFile) noexcept
-{
-    return error == ENOENT || error == ESRCH || (processFile && (error == EPERM || error == EACCES));
-}
-
-std::size_t defaultKeptFileBudget()
-{
-    const std::size_t limit = raiseOpenFileLimit();
-    return limit - std::min(ReservedFiles, limit / 2);
-}
-
-std::optional<std::int32_t> pidOf(const char *name) noexcept
-{
-    std::int32_t pid = 0;
-    const char *end = name + std::strlen(name);
-    const auto [ptr, ec] = std::from_chars(name, end, pid);
-    if (ec != std::errc() || ptr != end || name == end || *name == '-' || *name == '+' || pid <= 0)
+    const bool kept = known.stat.get() >= 0;
+    std::optional<ProcessStat> stat = readStat(known, entry.pid);
+    if (!stat)
         return std::nullopt;
-    return pid;
-}
-
-Error unreadable(const std::string &procPath, const char *relative, int error)
-{
-    return Error(err::Failed,
-                 "The file " + procPath + relative + " cannot be read: " + std::strerror(error) + ".");
-}
-
-Error unlistable(const std::string &procPath, const char *relative, int error)
-{
-    return Error(err::Failed,
-                 "The directory " + procPath + relative + " cannot be listed: " + std::strerror(error) + ".");
-}
-
-} // namespace
-
-std::size_t raiseOpenFileLimit()
-{
-    static const std::size_t limit = [] {
-        rlimit files{};
-        if (::getrlimit(RLIMIT_NOFILE, &files) != 0)
-            return std::size_t{1024};
-        const rlim_t wanted = std::min(files.rlim_max, WantedFileLimit);
-        if (files.rlim_cur < wanted) {
-            const rlim_t before = files.rlim_cur;
-            files.rlim_cur = wanted;
-            if (::setrlimit(RLIMIT_NOFILE, &files) != 0)
-                files.rlim_cur = before;
-        }
-        return files.rlim_cur == RLIM_INFINITY ? static_cast<std::size_t>(WantedFileLimit)
-                                               : static_cast<std::size_t>(files.rlim_cur);
-    }();
-    return limit;
-}
-
-ProcessWalker::ProcessWalker(std::string procPath, Handles handles, std::optional<std::size_t> keptFiles)
-    : m_procPath(std::move(procPath)), m_handles(handles), m_dir(nullptr, ::closedir),
-      m_buffer(InitialBufferSize), m_keptFileBudget(keptFiles ? *keptFiles : defaultKeptFileBudget())
-{
-    if (m_procPath.empty() || m_procPath.back() != '/')
-        m_procPath += '/';
-}
-
-ProcessWalker::~ProcessWalker() = default;
-
-int ProcessWalker::procFd()
-{
-    if (!m_dir) {
-        // Opened at the first walk, not before: a source over a tree without proc answers its other classes.
-        const int fd = ::open(m_procPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        DIR *dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
-        if (!dir) {
-            const int error = errno;
-            if (fd >= 0)
-                ::close(fd);
-            throw unlistable(m_procPath, "", error);
-        }
-        m_dir.reset(dir);
-        // Our own process has this directory open, so a kernel that counts reports at least 1.
-        struct statfs fileSystem {};
-        struct stat own {};
-        m_handleCountsKnown = m_handles == Handles::Counted && ::fstatfs(fd, &fileSystem) == 0 &&
-                              fileSystem.f_type == PROC_SUPER_MAGIC &&
-                              ::fstatat(fd, "self/fd", &own, 0) == 0 && own.st_size > 0;
-        char self[16] = {};
-        if (m_handleCountsKnown && ::readlinkat(fd, "self", self, sizeof self - 1) > 0)
-            m_selfPid = pidOf(self).value_or(0);
-    }
-    return ::dirfd(m_dir.get());
-}
-
-std::vector<ProcessWalker::Listed> ProcessWalker::listProcesses()
-{
-    procFd();
-    ::rewinddir(m_dir.get());
-    std::vector<Listed> listed;
-    listed.reserve(m_known.size() + 64);
-    errno = 0;
-    while (const dirent *entry = ::readdir(m_dir.get())) {
-        if (entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN)
-            continue;
-        if (const std::optional<std::int32_t> pid = pidOf(entry->d_name))
-            listed.push_back({*pid, static_cast<std::uint64_t>(entry->d_ino)});
-    }
-    if (errno != 0)
-        throw unlistable(m_procPath, "", errno);
-    // The kernel lists in ascending order already; a saved tree lists in any order.
-    const auto byPid = [](const Listed &a, const Listed &b) { return a.pid < b.pid; };
-    if (!std::is_sorted(listed.begin(), listed.end(), byPid))
-        std::sort(listed.begin(), listed.end(), byPid);
-    return listed;
-}
-
-std::optional<std::string_view> ProcessWalker::read(const char *relative, Owner owner)
-{
-    const FileDescriptor fd(::openat(procFd(), relative, O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) {
-        if (outOfReach(errno, owner == Owner::Process))
-            return std::nullopt;
-        throw unreadable(m_procPath, relative, errno);
-    }
-    ++m_filesOpened;
-    return readFrom(fd.get(), relative, owner);
-}
-
-std::optional<std::string_view> ProcessWalker::readFrom(int fd, const char *relative, Owner owner)
-{
-    std::size_t used = 0;
-    for (;;) {
-        if (used == m_buffer.size())
-            m_buffer.resize(m_buffer.size() * 2);
-        const std::size_t room = m_buffer.size() - used;
-        const ssize_t got = ::pread(fd, m_buffer.data() + used, room, static_cast<off_t>(used));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            if (outOfReach(errno, owner == Owner::Process))
+    if (seenBefore && stat->startTicks != known.startTicks) {
+        // A new process under the pid: nothing read through the old descriptors may describe it.
+        if (kept) {
+            release(known);
+            stat = readStat(known, entry.pid);
+            if (!stat)
                 return std::nullopt;
-            throw unreadable(m_procPath, relative, errno);
         }
-        used += static_cast<std::size_t>(got);
-        // The kernel hands these texts over whole: a read that leaves room was the last, which saves a
-        // second read per file.
-        if (static_cast<std::size_t>(got) < room)
-            break;
+        known.name.assign(stat->name);
+        known.startTicks = stat->startTicks;
+    } else if (!seenBefore) {
+        known.name.assign(stat->name);
+        known.startTicks = stat->startTicks;
     }
-    if (used == 0)
+    return stat;
+}
+
+std::optional<ProcessSample> ProcessWalker::readProcess(const Listed &entry,
+                                                        const ProcessSampleBuilder &builder, bool counters)
+{
+    const std::int32_t pid = entry.pid;
+    Known &known = m_known[pid];
+    const std::optional<ProcessStat> stat = currentStat(known, entry);
+    if (!stat)
         return std::nullopt;
-    return std::string_view(m_buffer.data(), used);
-}
-
-std::optional<std::string_view> ProcessWalker::readKept(FileDescriptor &kept, std::int32_t pid,
-                                                        const char *leaf)
-{
-    const PidPath path(pid, leaf);
-    FileDescriptor once(-1);
-    FileDescriptor *fd = &kept;
-    if (kept.get() < 0) {
-        const int opened = ::openat(procFd(), path.relative(), O_RDONLY | O_CLOEXEC);
-        if (opened < 0) {
-            if (outOfReach(errno, true))
-                return std::nullopt;
-            throw unreadable(m_procPath, path.relative(), errno);
-        }
-        ++m_filesOpened;
-        if (m_keptFiles < m_keptFileBudget) {
-            kept.reset(opened);
-            ++m_keptFiles;
-        } else {
-            once.reset(opened);
-            fd = &once;
-        }
-    }
-    return readFrom(fd->get(), path.relative(), Owner::Process);
-}
-
-std::optional<ProcessStat> ProcessWalker::readStat(Known &known, std::int32_t pid)
-{
-    const std::optional<std::string_view> text = readKept(known.stat, pid, "stat");
-    if (!text)
-        return std::nullopt;
-    return parseProcessStat(*text, PidPath(pid, "stat").display());
-}
-
-std::string_view ProcessWalker::readSystemFile(const char *relative)
-{
-    const std::optional<std::string_view> text = read(relative, Owner::System);
-    if (!text)
-        throw Error(err::Failed, "The file " + m_procPath + relative + " is missing or empty.");
-    return *text;
-}
-
-// The count is the size of the fd directory, a stat by its path from /proc. A stat relative to a kept
-// /proc/PID descriptor measured the same (0.69 against 0.70 us a process, 410 processes, Linux 6.18), so
-// the walker keeps no third descriptor a process for it.
-std::optional<std::uint64_t> ProcessWalker::handleCount(std::int32_t pid)
-{
-    const PidPath path(pid, "fd");
-    struct stat info {};
-    if (::fstatat(procFd(), path.relative(), &info, 0) != 0) {
-        if (outOfReach(errno, true))
+    ProcessSample sample = builder.fromStat(pid, *stat);
+    sample.name = known.name; // read once per process, kept while it lives
+    if (builder.readsStatm()) {
+        const std::optional<std::string_view> statmText = readKept(known.statm, pid, "statm");
+        if (!statmText)
             return std::nullopt;
-        throw unreadable(m_procPath, path.relative(), errno);
+        builder.addStatm(sample, *statmText);
     }
-    return static_cast<std::uint64_t>(info.st_size);
-}
-
-void ProcessWalker::release(Known &known) noexcept
-{
-    for (FileDescriptor *fd : {&known.stat, &known.statm})
-        if (fd->get() >= 0) {
-            fd->reset();
-            --m_keptFiles;
-        }
+    if (builder.readsStatus()) {
+        const std::optional<std::string_view> statusText =
+            read(PidPath(pid, "status").relative(), Owner::Process);
+        if (!statusText)
+            return std::nullopt;
+        builder.addStatus(sample, *statusText);
+    }
+    if (counters && m_handleCountsKnown) {
+        const std::optional<std::uint64_t> handles = handleCount(pid);
+        if (!handles)
+            return std::nullopt;
+        sample.handles = *handles;
+        // Our own count leaves out what the walker keeps open, so that it does not grow with the number of
+        // processes watched.
+        if (pid == m_selfPid)
+            sample.handles -= std::min<std::uint64_t>(sample.handles, m_keptFiles);
+    }
+    known.seenInWalk = m_walks;
+    return sample;
 }
 
 ProcessWalk ProcessWalker::walk(Detail detail)
@@ -284,63 +91,9 @@ ProcessWalk ProcessWalker::walk(Detail detail)
 
     const std::vector<Listed> listed = listProcesses();
     walk.processes.reserve(listed.size());
-    for (const Listed &entry : listed) {
-        const std::int32_t pid = entry.pid;
-        Known &known = m_known[pid];
-        const bool seenBefore = known.seenInWalk != 0;
-        // Another directory under the pid is another process: the kept descriptors are not its.
-        if (known.directory != entry.directory) {
-            release(known);
-            known.directory = entry.directory;
-        }
-        const bool kept = known.stat.get() >= 0;
-        std::optional<ProcessStat> stat = readStat(known, pid);
-        if (!stat)
-            continue;
-        if (seenBefore && stat->startTicks != known.startTicks) {
-            // A new process under the pid: nothing read through the old descriptors may describe it.
-            if (kept) {
-                release(known);
-                stat = readStat(known, pid);
-                if (!stat)
-                    continue;
-            }
-            known.name.assign(stat->name);
-            known.startTicks = stat->startTicks;
-        } else if (!seenBefore) {
-            known.name.assign(stat->name);
-            known.startTicks = stat->startTicks;
-        }
-        ProcessSample sample = builder.fromStat(pid, *stat);
-        sample.name = known.name; // read once per process, kept while it lives
-        if (builder.readsStatm()) {
-            const std::optional<std::string_view> statmText = readKept(known.statm, pid, "statm");
-            if (!statmText)
-                continue;
-            builder.addStatm(sample, *statmText);
-        }
-        if (builder.readsStatus()) {
-            const std::optional<std::string_view> statusText =
-                read(PidPath(pid, "status").relative(), Owner::Process);
-            if (!statusText)
-                continue;
-            builder.addStatus(sample, *statusText);
-        }
-        if (counters) {
-            if (m_handleCountsKnown) {
-                const std::optional<std::uint64_t> handles = handleCount(pid);
-                if (!handles)
-                    continue;
-                sample.handles = *handles;
-                // Our own count leaves out what the walker keeps open, so that it does not grow with the
-                // number of processes watched.
-                if (pid == m_selfPid)
-                    sample.handles -= std::min<std::uint64_t>(sample.handles, m_keptFiles);
-            }
-        }
-        known.seenInWalk = m_walks;
-        walk.processes.push_back(std::move(sample));
-    }
+    for (const Listed &entry : listed)
+        if (std::optional<ProcessSample> sample = readProcess(entry, builder, counters))
+            walk.processes.push_back(std::move(*sample));
     // Processes that ended, or could not be read this time, give their descriptors back.
     for (auto it = m_known.begin(); it != m_known.end();) {
         if (it->second.seenInWalk == m_walks) {

@@ -16,6 +16,8 @@
 
 namespace quorvin::mgmt::linux_ {
 
+class ProcessSampleBuilder;
+
 // Raises the soft limit of open descriptors toward the hard one, once per program, and returns the soft
 // limit then in force.
 std::size_t raiseOpenFileLimit();
@@ -94,6 +96,9 @@ private:
     std::string_view readSystemFile(const char *relative);
     std::optional<std::uint64_t> handleCount(std::int32_t pid);
     void release(Known &known) noexcept;
+    std::optional<ProcessStat> currentStat(Known &known, const Listed &entry);
+    std::optional<ProcessSample> readProcess(const Listed &entry, const ProcessSampleBuilder &builder,
+                                             bool counters);
 
     mutable std::mutex m_mutex;
     std::string m_procPath; // ends with '/'
