@@ -180,9 +180,10 @@ void frmQuorvin::tbs_Click()
         m_state.CurrentPage = static_cast<std::int16_t>(index + 1);
         currentPage().refresh();
     }
+    const Page *shown = m_state.CurrentPage >= 1 ? &currentPage() : nullptr;
     for (const Page *page : m_pages)
         for (QWidget *control : page->windowControls())
-            control->setVisible(page == &currentPage());
+            control->setVisible(page == shown);
 }
 
 void frmQuorvin::tmr1_Timer()
