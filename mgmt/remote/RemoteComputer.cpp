@@ -12,7 +12,7 @@ SshSession &RemoteComputer::session()
 {
     m_lastUsed = std::chrono::steady_clock::now();
     if (m_session && m_session->broken() && m_inUse == 0)
-        m_session.reset();
+        dropSession();
     if (!m_session) {
         m_session = std::make_unique<SshSession>(m_name, m_settings, m_question);
         m_session->setWhileWaiting(m_whileWaiting);
@@ -36,17 +36,40 @@ void RemoteComputer::use(const std::function<void(SshSession &)> &work)
     } catch (...) {
         --m_inUse;
         if (open.broken() && m_inUse == 0)
-            m_session.reset();
+            dropSession();
         throw;
     }
     --m_inUse;
     m_lastUsed = std::chrono::steady_clock::now();
 }
 
+void RemoteComputer::dropSession() noexcept
+{
+    m_bridge.reset();
+    m_session.reset();
+}
+
+void RemoteComputer::withBus(const std::function<void(sd_bus *)> &work)
+{
+    use([&](SshSession &session) {
+        if (m_bridge && m_bridge->broken())
+            m_bridge.reset();
+        if (!m_bridge)
+            m_bridge = std::make_unique<SshBusBridge>(session);
+        try {
+            m_bridge->call(work);
+        } catch (...) {
+            if (m_bridge->broken())
+                m_bridge.reset();
+            throw;
+        }
+    });
+}
+
 void RemoteComputer::closeIfIdle(std::chrono::steady_clock::time_point now)
 {
     if (m_session && m_inUse == 0 && now - m_lastUsed > std::chrono::seconds(m_settings.idleSeconds))
-        m_session.reset();
+        dropSession();
 }
 
 void RemoteComputer::setWhileWaiting(std::function<void()> whileWaiting)

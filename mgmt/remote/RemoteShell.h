@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+struct sd_bus;
+
 namespace quorvin::mgmt::remote {
 
 class SshSession;
@@ -22,8 +24,8 @@ public:
     // What the computer's shells count in.
     virtual std::uint64_t ticksPerSecond() = 0;
     virtual std::uint64_t pageSize() = 0;
-    // Runs something that uses the session itself (the service manager's bus), with the same care.
-    virtual void use(const std::function<void(SshSession &)> &work) = 0;
+    // Runs a call on the computer's system bus, over a bridge kept while the connection lasts.
+    virtual void withBus(const std::function<void(sd_bus *)> &work) = 0;
 };
 
 } // namespace quorvin::mgmt::remote

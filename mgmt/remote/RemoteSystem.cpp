@@ -206,10 +206,7 @@ std::shared_ptr<const MethodInvoker> RemoteSystem::processMethods()
 WithServiceManager RemoteSystem::serviceManager()
 {
     return [shell = m_shell](const ServiceAction &action) {
-        shell->use([&action](SshSession &session) {
-            SshBusBridge bridge(session.lease());
-            bridge.call([&action](sd_bus *bus) { action(ServiceManager(bus)); });
-        });
+        shell->withBus([&action](sd_bus *bus) { action(ServiceManager(bus)); });
     };
 }
 

@@ -6,9 +6,11 @@
 #include <libssh/libssh.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -18,6 +20,9 @@ namespace {
 
 // A bus that says nothing for this long is not going to: the refresh gives up with a clear error.
 constexpr std::chrono::seconds GreetingLimit{5};
+// How long the computer may keep what the bus writes from leaving this one.
+constexpr int FlushLimitMs = 5000;
+constexpr int CallPollMs = 10;
 
 [[noreturn]] void unavailable(const std::string &why)
 {
@@ -45,18 +50,35 @@ bool writeAll(int fd, const char *data, std::size_t size, const std::atomic<bool
 
 } // namespace
 
-SshBusBridge::SshBusBridge(SshSession::Lease lease) : m_lease(std::move(lease))
+// A call's time on the bus: the session's lease is held and the pump runs; both end with the call.
+class SshBusBridge::Pumping final {
+public:
+    explicit Pumping(SshBusBridge &bridge) : m_bridge(bridge), m_lease(bridge.m_session.lease())
+    {
+        m_bridge.activate(m_lease.handle());
+    }
+    ~Pumping() { m_bridge.deactivate(); } // before the lease is given back
+    Pumping(const Pumping &) = delete;
+    Pumping &operator=(const Pumping &) = delete;
+
+private:
+    SshBusBridge &m_bridge;
+    SshSession::Lease m_lease;
+};
+
+SshBusBridge::SshBusBridge(SshSession &session) : m_session(session)
 {
-    const SshSession &session = m_lease.session();
-    m_channel = ssh_channel_new(m_lease.handle());
+    SshSession::Lease lease = session.lease();
+    m_channel = ssh_channel_new(lease.handle());
     if (!m_channel || ssh_channel_open_session(m_channel) != SSH_OK ||
         ssh_channel_request_exec(m_channel, session.busBridgeCommand().c_str()) != SSH_OK) {
         stop();
         unavailable("no bridge to the system bus of " + session.computer() + " could be started (" +
-                    ssh_get_error(m_lease.handle()) + ")");
+                    ssh_get_error(lease.handle()) + ")");
     }
     int ends[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
+    m_wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (m_wake < 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
         stop();
         unavailable(std::strerror(errno));
     }
@@ -64,6 +86,7 @@ SshBusBridge::SshBusBridge(SshSession::Lease lease) : m_lease(std::move(lease))
     m_pumpEnd = ends[1];
     ::fcntl(m_pumpEnd, F_SETFL, O_NONBLOCK);
     m_pump = std::thread([this] { pump(); });
+    activate(lease.handle());
 
     sd_bus *bus = nullptr;
     int result = sd_bus_new(&bus);
@@ -90,6 +113,7 @@ SshBusBridge::SshBusBridge(SshSession::Lease lease) : m_lease(std::move(lease))
         stop();
         raiseFailure(e);
     }
+    deactivate();
 }
 
 SshBusBridge::~SshBusBridge()
@@ -100,9 +124,44 @@ SshBusBridge::~SshBusBridge()
 void SshBusBridge::call(const std::function<void(sd_bus *)> &work)
 {
     try {
+        const Pumping pumping(*this);
         work(m_bus.get());
     } catch (const Error &e) {
         raiseFailure(e);
+    }
+}
+
+bool SshBusBridge::broken() const noexcept
+{
+    return m_channelFailed || !m_bus || sd_bus_is_open(m_bus.get()) <= 0;
+}
+
+void SshBusBridge::activate(ssh_session_struct *handle)
+{
+    const std::lock_guard lock(m_stateMutex);
+    m_handle = handle;
+    m_active = true;
+    m_stateChanged.notify_all();
+}
+
+// Returns once the pump has left the session alone.
+void SshBusBridge::deactivate() noexcept
+{
+    {
+        const std::lock_guard lock(m_stateMutex);
+        m_active = false;
+    }
+    wake();
+    std::unique_lock lock(m_stateMutex);
+    m_stateChanged.wait(lock, [this] { return !m_pumping; });
+    m_handle = nullptr;
+}
+
+void SshBusBridge::wake() noexcept
+{
+    if (m_wake >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t written = ::write(m_wake, &one, sizeof one);
     }
 }
 
@@ -119,19 +178,25 @@ void SshBusBridge::raiseFailure(const Error &error)
     while (!said.empty() && (said.back() == '\n' || said.back() == ' '))
         said.pop_back();
     if (!said.empty())
-        unavailable(m_lease.session().computer() + " answered: " + said);
-    unavailable("the bridge to the system bus of " + m_lease.session().computer() +
+        unavailable(m_session.computer() + " answered: " + said);
+    unavailable("the bridge to the system bus of " + m_session.computer() +
                 " ended at once; does it run systemd?");
 }
 
 void SshBusBridge::stop() noexcept
 {
     // The pump ends before the sockets it writes to are closed.
-    m_stopping = true;
+    {
+        const std::lock_guard lock(m_stateMutex);
+        m_stopping = true;
+        m_active = false;
+        m_stateChanged.notify_all();
+    }
+    wake();
     if (m_pump.joinable())
         m_pump.join();
     m_bus.reset();
-    for (int *fd : {&m_busEnd, &m_pumpEnd})
+    for (int *fd : {&m_busEnd, &m_pumpEnd, &m_wake})
         if (*fd >= 0) {
             ::close(*fd);
             *fd = -1;
@@ -157,11 +222,30 @@ bool SshBusBridge::writeToChannel(const char *data, std::size_t size)
     return true;
 }
 
+// Waits for a call, pumps while it runs, and waits again; a stop ends it.
 void SshBusBridge::pump()
 {
+    std::unique_lock lock(m_stateMutex);
+    for (;;) {
+        m_stateChanged.wait(lock, [this] { return m_active || m_stopping; });
+        if (m_stopping)
+            return;
+        m_pumping = true;
+        ssh_session_struct *handle = m_handle;
+        lock.unlock();
+        pumpWhileActive(handle);
+        lock.lock();
+        m_pumping = false;
+        m_stateChanged.notify_all();
+        m_stateChanged.wait(lock, [this] { return !m_active || m_stopping; });
+    }
+}
+
+void SshBusBridge::pumpWhileActive(ssh_session_struct *handle)
+{
     char buffer[65536];
-    const int sessionFd = ssh_get_fd(m_lease.handle());
-    while (!m_stopping) {
+    const int sessionFd = ssh_get_fd(handle);
+    while (m_active && !m_stopping) {
         int said = 0;
         while ((said = ssh_channel_read_nonblocking(m_channel, buffer, sizeof buffer, 1)) > 0) {
             const std::lock_guard lock(m_complaintMutex);
@@ -173,24 +257,33 @@ void SshBusBridge::pump()
             break;
         if (fromRemote < 0 || said < 0 || ssh_channel_is_eof(m_channel)) {
             m_channelFailed = true;
-            break;
+            ::shutdown(m_pumpEnd, SHUT_RDWR); // the waiting call fails at once
+            return;
         }
         const ssize_t fromBus = ::recv(m_pumpEnd, buffer, sizeof buffer, MSG_DONTWAIT);
         if (fromBus > 0) {
-            if (!writeToChannel(buffer, static_cast<std::size_t>(fromBus))) {
+            // Sent now, not when libssh next gets a turn: the pump waits for answers, not to send.
+            if (!writeToChannel(buffer, static_cast<std::size_t>(fromBus)) ||
+                ssh_blocking_flush(handle, FlushLimitMs) == SSH_ERROR) {
                 m_channelFailed = true;
-                break;
+                ::shutdown(m_pumpEnd, SHUT_RDWR);
+                return;
             }
         } else if (fromBus == 0 || (errno != EAGAIN && errno != EINTR)) {
-            break; // the bus is closed
+            return; // the bus is closed
         }
         if (fromRemote == 0 && fromBus < 0) {
-            // Wakes on either side; the timeout only bounds how late a stop is noticed.
-            pollfd ready[2] = {{m_pumpEnd, POLLIN, 0}, {sessionFd, POLLIN, 0}};
-            ::poll(ready, 2, 10);
+            // Woken by the bus, the connection or the end of the call. libssh may hold part of an answer that
+            // is no longer on the connection, so a call's pump looks again after a short while; between calls
+            // the pump does not run at all.
+            const bool held = ssh_channel_poll(m_channel, 0) > 0 || ssh_channel_poll(m_channel, 1) > 0;
+            pollfd ready[3] = {{m_pumpEnd, POLLIN, 0}, {sessionFd, POLLIN, 0}, {m_wake, POLLIN, 0}};
+            if (::poll(ready, 3, held ? 0 : CallPollMs) > 0 && (ready[2].revents & POLLIN)) {
+                std::uint64_t count = 0;
+                [[maybe_unused]] const ssize_t got = ::read(m_wake, &count, sizeof count);
+            }
         }
     }
-    ::shutdown(m_pumpEnd, SHUT_RDWR);
 }
 
 } // namespace quorvin::mgmt::remote

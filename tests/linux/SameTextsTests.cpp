@@ -28,7 +28,7 @@ public:
     std::string output(std::string_view) override { return m_answer; }
     std::uint64_t ticksPerSecond() override { return 100; }
     std::uint64_t pageSize() override { return 4096; }
-    void use(const std::function<void(remote::SshSession &)> &) override { FAIL() << "no session here"; }
+    void withBus(const std::function<void(sd_bus *)> &) override { FAIL() << "no bus here"; }
 
 private:
     std::string m_answer;

@@ -212,4 +212,7 @@ TEST(ContainerWindow, ServicesOfARealServiceManagerAreStartedAndStopped)
     clickControl();
     EXPECT_TRUE(waitFor("Started"));
     EXPECT_TRUE(h.dialogs.shown().empty()) << h.dialogs.messageTexts().join('|').toStdString();
+    // Every refresh and action went over one bridge, kept while the connection lasts.
+    const auto bridges = host.runOverSsh("pgrep -c -x systemd-stdio-b || true");
+    EXPECT_EQ(bridges.output.substr(0, bridges.output.find('\n')), "1") << bridges.output;
 }
