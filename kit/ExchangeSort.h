@@ -65,4 +65,15 @@ void exchangeSortByRank(std::vector<int> ranks, const QString &order, Exchange e
 // each group of equal ranks is placed from where smaller ranks stand, O(n log n) in all.
 std::vector<int> exchangeSortOrder(const std::vector<int> &ranks, const QString &order);
 
+// The rows in the exchange sort's order of their ranks.
+template <typename Row>
+void sortRowsByRank(std::vector<Row> &rows, const std::vector<int> &ranks, const QString &order)
+{
+    std::vector<Row> sorted;
+    sorted.reserve(rows.size());
+    for (int index : exchangeSortOrder(ranks, order))
+        sorted.push_back(std::move(rows[static_cast<std::size_t>(index)]));
+    rows = std::move(sorted);
+}
+
 } // namespace quorvin

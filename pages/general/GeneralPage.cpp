@@ -5,6 +5,7 @@
 #include "kit/FormState.h"
 #include "kit/NumberFormat.h"
 #include "kit/PageContext.h"
+#include "kit/PropertyText.h"
 #include "mgmt/Convert.h"
 #include "mgmt/Names.h"
 #include "mgmt/Source.h"
@@ -19,19 +20,6 @@ struct OperatingSystemTexts {
     QString caption, servicePack, freePhysical, freeVirtual, organization, serialNumber, processes, lastBoot,
         installDate;
 };
-
-QString textOf(const mgmt::Instance &instance, std::string_view property)
-{
-    return QString::fromStdString(mgmt::toText(instance.get(property)));
-}
-
-// Systems without a service pack, or without a recorded installation, report none: that is an empty line, not
-// a failure.
-QString textOrEmpty(const mgmt::Instance &instance, std::string_view property)
-{
-    const mgmt::Value &value = instance.get(property);
-    return value.isNull() ? QString() : QString::fromStdString(mgmt::toText(value));
-}
 
 // Free memory in kilobytes, shown in whole megabytes with the locale's grouping.
 QString megabytes(const QString &kilobytes)
@@ -74,15 +62,15 @@ void GeneralPage::General()
         auto service = m.source.connect(m.state.ComputerMoniker.toStdString());
         OperatingSystemTexts os;
         for (const mgmt::Instance &instance : service->instancesOf(mgmt::cls::OperatingSystem)) {
-            os.caption = textOf(instance, mgmt::prop::Caption);
-            os.servicePack = textOrEmpty(instance, mgmt::prop::CSDVersion);
-            os.freePhysical = textOf(instance, mgmt::prop::FreePhysicalMemory);
-            os.freeVirtual = textOf(instance, mgmt::prop::FreeVirtualMemory);
-            os.organization = textOf(instance, mgmt::prop::Organization);
-            os.serialNumber = textOf(instance, mgmt::prop::SerialNumber);
-            os.processes = textOf(instance, mgmt::prop::NumberOfProcesses);
-            os.lastBoot = textOf(instance, mgmt::prop::LastBootupTime);
-            os.installDate = textOrEmpty(instance, mgmt::prop::InstallDate);
+            os.caption = propertyText(instance, mgmt::prop::Caption);
+            os.servicePack = propertyTextOrEmpty(instance, mgmt::prop::CSDVersion);
+            os.freePhysical = propertyText(instance, mgmt::prop::FreePhysicalMemory);
+            os.freeVirtual = propertyText(instance, mgmt::prop::FreeVirtualMemory);
+            os.organization = propertyText(instance, mgmt::prop::Organization);
+            os.serialNumber = propertyText(instance, mgmt::prop::SerialNumber);
+            os.processes = propertyText(instance, mgmt::prop::NumberOfProcesses);
+            os.lastBoot = propertyText(instance, mgmt::prop::LastBootupTime);
+            os.installDate = propertyTextOrEmpty(instance, mgmt::prop::InstallDate);
         }
         const Controls &c = m.controls;
         c.lblTitle->setText(os.caption);

@@ -10,7 +10,7 @@ AdapterMonitor::Reading AdapterMonitor::read(const QString &chosen, const Adapte
                                              const Clock &clock)
 {
     Reading reading;
-    if (chosen.trimmed() != m_adapter) {
+    if (takesBaseline(chosen)) {
         m_sample.BasePacketsSent = counters.packetsSent;
         m_sample.BasePacketsReceived = counters.packetsReceived;
         m_sample.BaseBytesSent = counters.bytesSent;

@@ -38,6 +38,8 @@ public:
 
     // The next reading takes a new baseline (the page was entered, Real Time Mode went on).
     void restart() { m_adapter.clear(); }
+    // The reading of `chosen` takes a new baseline (the adapter's bandwidth is read only then).
+    bool takesBaseline(const QString &chosen) const { return chosen.trimmed() != m_adapter; }
     Reading read(const QString &chosen, const AdapterCounters &counters, const Clock &clock);
     // No adapter is chosen: nothing has been shown since a baseline.
     void forgetShownTotals() { m_shownBytesSent = m_shownBytesReceived = 0; }

@@ -75,7 +75,7 @@ void NetworkPage::RefreshNetwork()
         counters.bytesSent = counter(adapter, mgmt::prop::BytesSent);
         counters.bytesReceived = counter(adapter, mgmt::prop::BytesReceived);
         // The bandwidth is read only for a new baseline, as it is only used then.
-        if (chosen.trimmed() != m_monitor.NetAdapter())
+        if (m_monitor.takesBaseline(chosen))
             counters.bandwidthBitsPerSecond = counter(adapter, mgmt::prop::CurrentBandWidth);
         show(m_monitor.read(chosen, counters, m.clock));
     }

@@ -40,9 +40,14 @@ CellValue ProcessTable::Row::column(int number) const
 
 bool ProcessTable::Row::isIdleOrTotal() const
 {
+    return isTotal() || (id.isNumber() && id.numberValue() == 0 &&
+                         name.compare(QLatin1String("IDLE"), Qt::CaseInsensitive) == 0);
+}
+
+bool ProcessTable::Row::isTotal() const
+{
     return id.isNumber() && id.numberValue() == 0 &&
-           (name.compare(QLatin1String("IDLE"), Qt::CaseInsensitive) == 0 ||
-            name.compare(QLatin1String("_TOTAL"), Qt::CaseInsensitive) == 0);
+           name.compare(QLatin1String("_TOTAL"), Qt::CaseInsensitive) == 0;
 }
 
 void ProcessTable::fill(const std::vector<mgmt::Instance> &instances)
@@ -63,7 +68,7 @@ void ProcessTable::fill(const std::vector<mgmt::Instance> &instances)
         row.timestamp = instance.get(mgmt::prop::Timestamp);
         if (const mgmt::Value *start = instance.find(mgmt::prop::StartTime))
             row.startTime = *start;
-        if (row.name != QLatin1String("_TOTAL") || !row.isIdleOrTotal()) {
+        if (!row.isTotal()) {
             m_totals.processes += 1;
             m_totals.workingSet += row.workingSet;
             m_totals.pageFile += row.pageFile;
@@ -111,11 +116,7 @@ void ProcessTable::sort(int sortColumn, const QString &sortOrder)
     const auto ranks = ranksOf(static_cast<int>(m_rows.size()), [&](int a, int b) {
         return compare(keys[static_cast<std::size_t>(a)], keys[static_cast<std::size_t>(b)]);
     });
-    std::vector<Row> sorted;
-    sorted.reserve(m_rows.size());
-    for (int index : exchangeSortOrder(ranks, sortOrder))
-        sorted.push_back(std::move(m_rows[static_cast<std::size_t>(index)]));
-    m_rows = std::move(sorted);
+    sortRowsByRank(m_rows, ranks, sortOrder);
 }
 
 QString ProcessTable::summary(const QLocale &locale) const

@@ -27,6 +27,7 @@ public:
         CellValue column(int number) const;
         // The counters' pseudo-entries, not processes: a process of that name is shown like any other.
         bool isIdleOrTotal() const;
+        bool isTotal() const; // not counted in the totals, which it sums up itself
     };
 
     struct Totals {

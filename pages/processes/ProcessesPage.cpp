@@ -192,24 +192,19 @@ bool sameStart(const mgmt::Instance &instance, const mgmt::Value &shownStart)
 
 } // namespace
 
-// The instance's image name when it is a process the pass asks for; nothing when it is not. By ID only the
-// matching process's name is read.
-std::optional<std::optional<QString>> ProcessesPage::selected(const mgmt::Instance &instance,
-                                                              const QString &name, qint64 processId,
-                                                              const mgmt::Value &startTime) const
+// Whether the instance is a process the pass asks for. By ID nothing but its handle and start are read, so
+// that a gap in another instance's name cannot end the pass.
+bool ProcessesPage::selected(const mgmt::Instance &instance, const QString &name, qint64 processId,
+                             const mgmt::Value &startTime) const
 {
     if (byName()) {
         const std::optional<QString> image = textOf(instance, mgmt::prop::Name);
         const QString wanted = name.toLower();
         // Linux images have no extension.
-        if (!image || (image->toLower() != wanted + QStringLiteral(".exe") && image->toLower() != wanted))
-            return std::nullopt;
-        return image;
+        return image && (image->toLower() == wanted + QStringLiteral(".exe") || image->toLower() == wanted);
     }
     const std::optional<double> handle = numberOf(instance, mgmt::prop::Handle);
-    if (!handle || *handle != static_cast<double>(processId) || !sameStart(instance, startTime))
-        return std::nullopt;
-    return textOf(instance, mgmt::prop::Name);
+    return handle && *handle == static_cast<double>(processId) && sameStart(instance, startTime);
 }
 
 // Ends what the pass selects, one message each; true when anything was ended.
@@ -219,8 +214,7 @@ bool ProcessesPage::endSelected(const QString &name, qint64 processId, const mgm
     auto service = m.source.connect(m.state.ComputerMoniker.toStdString());
     bool found = false;
     for (const mgmt::Instance &instance : service->instancesOf(mgmt::cls::Process)) {
-        const auto image = selected(instance, name, processId, startTime);
-        if (!image)
+        if (!selected(instance, name, processId, startTime))
             continue;
         try {
             instance.invoke(mgmt::method::Terminate);
@@ -229,9 +223,10 @@ bool ProcessesPage::endSelected(const QString &name, qint64 processId, const mgm
                 continue; // it ended, or its ID now names another process: that one is not touched
             throw;
         }
+        const std::optional<QString> image = textOf(instance, mgmt::prop::Name);
         const std::optional<double> handle = numberOf(instance, mgmt::prop::Handle);
         m.dialogs.message(QStringLiteral("Process ") + name +
-                              (*image && endsWithExe(**image) ? QStringLiteral(".exe") : QString()) +
+                              (image && endsWithExe(*image) ? QStringLiteral(".exe") : QString()) +
                               QLatin1Char('(') + (handle ? plainInteger(*handle) : QString()) +
                               QStringLiteral(") Was Terminated"),
                           QStringLiteral("Verko's Process Kill Was Successful"));

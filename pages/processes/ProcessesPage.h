@@ -39,8 +39,8 @@ public:
 
 private:
     bool byName() const;
-    std::optional<std::optional<QString>> selected(const mgmt::Instance &instance, const QString &name,
-                                                   qint64 processId, const mgmt::Value &startTime) const;
+    bool selected(const mgmt::Instance &instance, const QString &name, qint64 processId,
+                  const mgmt::Value &startTime) const;
     bool endSelected(const QString &name, qint64 processId, const mgmt::Value &startTime);
     void writeGrid(const class ProcessTable &table);
 

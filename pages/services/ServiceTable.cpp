@@ -1,19 +1,10 @@
 #include "pages/services/ServiceTable.h"
 #include "kit/ExchangeSort.h"
+#include "kit/PropertyText.h"
 #include "mgmt/Convert.h"
 #include "mgmt/Names.h"
 
 namespace quorvin {
-
-namespace {
-
-QString textOrEmpty(const mgmt::Instance &instance, std::string_view property)
-{
-    const mgmt::Value &value = instance.get(property);
-    return value.isNull() ? QString() : QString::fromStdString(mgmt::toText(value));
-}
-
-} // namespace
 
 const QString &ServiceTable::Row::field(int number) const
 {
@@ -35,9 +26,9 @@ void ServiceTable::fill(const std::vector<mgmt::Instance> &instances)
     m_rows.reserve(instances.size());
     for (const mgmt::Instance &instance : instances) {
         Row row;
-        row.caption = textOrEmpty(instance, mgmt::prop::Caption).trimmed();
-        row.name = textOrEmpty(instance, mgmt::prop::Name).trimmed();
-        row.startMode = textOrEmpty(instance, mgmt::prop::StartMode);
+        row.caption = propertyTextOrEmpty(instance, mgmt::prop::Caption).trimmed();
+        row.name = propertyTextOrEmpty(instance, mgmt::prop::Name).trimmed();
+        row.startMode = propertyTextOrEmpty(instance, mgmt::prop::StartMode);
         const mgmt::Value &started = instance.get(mgmt::prop::Started);
         row.status =
             started.isBool() && started.boolean() ? QStringLiteral("Started") : QStringLiteral("Stopped");
@@ -57,11 +48,7 @@ void ServiceTable::sort(int sortColumn, const QString &sortOrder)
         const int c = QString::compare(keys[static_cast<std::size_t>(a)], keys[static_cast<std::size_t>(b)]);
         return (c > 0) - (c < 0);
     });
-    std::vector<Row> sorted;
-    sorted.reserve(m_rows.size());
-    for (int index : exchangeSortOrder(ranks, sortOrder))
-        sorted.push_back(std::move(m_rows[static_cast<std::size_t>(index)]));
-    m_rows = std::move(sorted);
+    sortRowsByRank(m_rows, ranks, sortOrder);
 }
 
 } // namespace quorvin
