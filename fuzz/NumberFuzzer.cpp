@@ -17,8 +17,10 @@ void showAndReadBack(double value, int decimals, const QLocale &locale)
     const double rounded = roundHalfAway(value, decimals);
     if (std::isfinite(value) && !std::isfinite(rounded) && std::fabs(value) < 1e300)
         std::abort(); // rounding a finite number must not leave the doubles
-    formatNumber(value, decimals, locale);
-    roundedAsShown(value, decimals, locale);
+    const QString shown = formatNumber(value, decimals, locale);
+    // What is used further is what the text reads back as, computed without the text.
+    if (std::fabs(value) < 1e15 && roundedAsShown(value, decimals) != readNumber(shown, locale).value_or(0))
+        std::abort();
     plainNumber(value, locale);
     toInt16HalfEven(value);
 }

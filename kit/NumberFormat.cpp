@@ -52,9 +52,10 @@ QString formatNumber(double value, int decimals, const QLocale &locale)
     return locale.toString(rounded, 'f', decimals);
 }
 
-double roundedAsShown(double value, int decimals, const QLocale &locale)
+double roundedAsShown(double value, int decimals)
 {
-    return readNumber(formatNumber(value, decimals, locale), locale).value_or(0);
+    const double rounded = roundHalfAway(value, decimals);
+    return std::isfinite(rounded) ? rounded : 0.0;
 }
 
 std::optional<double> readNumber(const QString &text, const QLocale &locale)

@@ -13,8 +13,10 @@ double roundHalfAway(double value, int decimals);
 // sign.
 QString formatNumber(double value, int decimals, const QLocale &locale = QLocale());
 
-// The value as it reads back from its formatted text: how a figure rounded for display is used further.
-double roundedAsShown(double value, int decimals, const QLocale &locale = QLocale());
+// The value as it reads back from its formatted text: how a figure rounded for display is used further. Any
+// locale reads back what it wrote, so this is the rounded value itself, and 0 for what no locale shows as a
+// number (infinities, NaN); no text is made.
+double roundedAsShown(double value, int decimals);
 
 // Text read as a number under the locale's settings (grouping allowed, blanks around it ignored).
 std::optional<double> readNumber(const QString &text, const QLocale &locale = QLocale());

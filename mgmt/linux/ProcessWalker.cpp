@@ -62,7 +62,7 @@ std::optional<ProcessSample> ProcessWalker::readProcess(const Listed &entry,
         builder.addStatus(sample, *statusText);
     }
     if (counters && m_handleCountsKnown) {
-        const std::optional<std::uint64_t> handles = handleCount(pid);
+        const std::optional<std::uint64_t> handles = handleCount(known, pid);
         if (!handles)
             return std::nullopt;
         sample.handles = *handles;
@@ -91,6 +91,9 @@ ProcessWalk ProcessWalker::walk(Detail detail)
 
     const std::vector<Listed> listed = listProcesses();
     walk.processes.reserve(listed.size());
+    // A kept stat saves more than a kept fd directory: the directories get what two files a process leave.
+    const std::size_t forFiles = 2 * listed.size();
+    m_directoryBudget = m_keptFileBudget > forFiles ? m_keptFileBudget - forFiles : 0;
     for (const Listed &entry : listed)
         if (std::optional<ProcessSample> sample = readProcess(entry, builder, counters))
             walk.processes.push_back(std::move(*sample));

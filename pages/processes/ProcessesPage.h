@@ -1,6 +1,7 @@
 #pragma once
 #include "kit/Page.h"
 #include "pages/processes/ProcessSamples.h"
+#include "pages/processes/ShownTexts.h"
 
 #include "mgmt/Instance.h"
 
@@ -44,8 +45,11 @@ private:
     bool endSelected(const QString &name, qint64 processId, const mgmt::Value &startTime);
     void writeGrid(const class ProcessTable &table);
 
+    enum ShownColumn { ShownId, ShownUtilization, ShownWorkingSet, ShownPageFile, ShownColumns };
+
     PageContext &m;
     ProcessSamples m_samples;
+    ShownTexts m_shownTexts{ShownColumns};
     std::vector<mgmt::Value> m_shownStartTimes; // of the grid's rows, from row 1
     double m_resetTime = 0;                     // on the monotonic clock, so that midnight changes nothing
 };

@@ -1,0 +1,44 @@
+#pragma once
+#include <QLocale>
+#include <QString>
+#include <cstddef>
+#include <vector>
+
+namespace quorvin {
+
+// The texts last written into the grid's number cells, with the values they were made from: a row whose
+// value did not change since the last refresh gets the same text without formatting it again. Formatting in
+// the system's locale is most of what writing a large grid costs, and most values stay the same.
+class ShownTexts final {
+public:
+    explicit ShownTexts(int columns) : m_columns(static_cast<std::size_t>(columns)) {}
+
+    // Before a refresh's writing: forgets everything when the locale changed, and keeps room for rows.
+    void prepare(std::size_t rows, const QLocale &locale);
+    void clear();
+
+    // The text of value for that row and column, made by format(value) only when it differs from last time.
+    template <class Format> const QString &text(std::size_t row, int column, double value, Format &&format)
+    {
+        Slot &slot = m_slots[row * m_columns + static_cast<std::size_t>(column)];
+        if (!slot.valid || slot.value != value) {
+            slot.text = format(value);
+            slot.value = value;
+            slot.valid = true;
+        }
+        return slot.text;
+    }
+
+private:
+    struct Slot {
+        double value = 0;
+        QString text;
+        bool valid = false;
+    };
+
+    std::size_t m_columns;
+    std::vector<Slot> m_slots;
+    QLocale m_locale;
+};
+
+} // namespace quorvin
