@@ -1,6 +1,7 @@
 #include "app/frmQuorvin.h"
 #include "app/CommandLine.h"
 #include "app/FormDesign.h"
+#include "app/FreedMemory.h"
 #include "kit/Clock.h"
 #include "kit/Dialogs.h"
 #include "kit/Environment.h"
@@ -198,6 +199,7 @@ void frmQuorvin::tmr1_Timer()
         if (m_state.RealTimeMode && m_state.CurrentPage >= 1)
             currentPage().tick();
     });
+    releaseFreedMemory();
 }
 
 void frmQuorvin::chkRealTime_Click()

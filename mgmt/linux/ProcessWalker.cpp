@@ -89,14 +89,20 @@ ProcessWalk ProcessWalker::walk(Detail detail)
     // Every computer's processes are built the same way; this walk only decides how the files are read.
     const ProcessSampleBuilder builder(counters, swapInUse);
 
-    const std::vector<Listed> listed = listProcesses();
+    std::optional<std::uint64_t> lastPid;
+    const std::vector<Listed> listed = listProcesses(lastPid);
+    m_listedLastPid.reset(); // a walk cut short by an error leaves nothing to reuse
     walk.processes.reserve(listed.size());
     // A kept stat saves more than a kept fd directory: the directories get what two files a process leave.
     const std::size_t forFiles = 2 * listed.size();
     m_directoryBudget = m_keptFileBudget > forFiles ? m_keptFileBudget - forFiles : 0;
+    m_listed.clear();
     for (const Listed &entry : listed)
-        if (std::optional<ProcessSample> sample = readProcess(entry, builder, counters))
+        if (std::optional<ProcessSample> sample = readProcess(entry, builder, counters)) {
             walk.processes.push_back(std::move(*sample));
+            m_listed.push_back(entry);
+        }
+    m_listedLastPid = lastPid;
     // Processes that ended, or could not be read this time, give their descriptors back.
     for (auto it = m_known.begin(); it != m_known.end();) {
         if (it->second.seenInWalk == m_walks) {

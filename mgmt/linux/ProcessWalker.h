@@ -86,7 +86,9 @@ private:
     enum class Owner { System, Process };
 
     int procFd();
-    std::vector<Listed> listProcesses();
+    // lastPid: what the listing may be reused for, once the walk has read it whole.
+    std::vector<Listed> listProcesses(std::optional<std::uint64_t> &lastPid);
+    std::optional<std::uint64_t> lastPidGiven();
     // The whole text of a file below the proc directory, valid until the next read; nothing when the
     // process it belongs to has ended (the file is gone, the read fails with ESRCH or gives nothing) or, for
     // a process's file, is not ours to read.
@@ -106,7 +108,10 @@ private:
     std::string m_procPath; // ends with '/'
     Handles m_handles;
     bool m_handleCountsKnown = false; // the kernel gives them (decided when the proc directory is opened)
-    std::int32_t m_selfPid = 0;       // this program's pid in that proc, where handles are counted
+    std::int32_t m_selfPid = 0;       // this program's pid in that proc
+    bool m_ownPidNamespace = false;   // that proc is of our own pid namespace
+    std::vector<Listed> m_listed;     // the processes of the last whole walk that were read
+    std::optional<std::uint64_t> m_listedLastPid; // the last pid given before that walk's listing
     std::unique_ptr<DIR, int (*)(DIR *)> m_dir;
     std::vector<char> m_buffer;
     std::unordered_map<std::int32_t, Known> m_known;

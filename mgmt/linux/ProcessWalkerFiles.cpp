@@ -103,19 +103,45 @@ int ProcessWalker::procFd()
         // Our own process has this directory open, so a kernel that counts reports at least 1.
         struct statfs fileSystem {};
         struct stat own {};
-        m_handleCountsKnown = m_handles == Handles::Counted && ::fstatfs(fd, &fileSystem) == 0 &&
-                              fileSystem.f_type == PROC_SUPER_MAGIC &&
+        const bool procfs = ::fstatfs(fd, &fileSystem) == 0 && fileSystem.f_type == PROC_SUPER_MAGIC;
+        m_handleCountsKnown = m_handles == Handles::Counted && procfs &&
                               ::fstatat(fd, "self/fd", &own, 0) == 0 && own.st_size > 0;
         char self[16] = {};
-        if (m_handleCountsKnown && ::readlinkat(fd, "self", self, sizeof self - 1) > 0)
+        if (procfs && ::readlinkat(fd, "self", self, sizeof self - 1) > 0)
             m_selfPid = pidOf(self).value_or(0);
+        m_ownPidNamespace = m_selfPid == ::getpid();
     }
     return ::dirfd(m_dir.get());
 }
 
-std::vector<ProcessWalker::Listed> ProcessWalker::listProcesses()
+// The last field of loadavg: the pid last given to a task in our pid namespace. While it stays, no process
+// has been created there, so the last listing still names every process; those that ended since fail their
+// reads.
+std::optional<std::uint64_t> ProcessWalker::lastPidGiven()
+{
+    if (!m_ownPidNamespace)
+        return std::nullopt;
+    const std::optional<std::string_view> text = read("loadavg", Owner::System);
+    if (!text)
+        return std::nullopt;
+    std::string_view field = *text;
+    while (!field.empty() && (field.back() == '\n' || field.back() == ' '))
+        field.remove_suffix(1);
+    field.remove_prefix(std::min(field.size(), field.find_last_of(' ') + 1));
+    std::uint64_t pid = 0;
+    const auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), pid);
+    if (ec != std::errc() || end != field.data() + field.size() || field.empty())
+        return std::nullopt;
+    return pid;
+}
+
+std::vector<ProcessWalker::Listed> ProcessWalker::listProcesses(std::optional<std::uint64_t> &lastPid)
 {
     procFd();
+    // Read before the listing: a process created after it moves the pid on for the next walk.
+    lastPid = lastPidGiven();
+    if (lastPid && lastPid == m_listedLastPid)
+        return m_listed;
     ::rewinddir(m_dir.get());
     std::vector<Listed> listed;
     listed.reserve(m_known.size() + 64);

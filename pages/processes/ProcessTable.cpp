@@ -5,6 +5,8 @@
 #include "mgmt/Names.h"
 #include "pages/processes/ProcessSamples.h"
 
+#include <algorithm>
+
 namespace quorvin {
 
 namespace {
@@ -16,6 +18,32 @@ std::optional<double> numericId(const mgmt::Value &value)
     if (value.isText())
         return mgmt::parseDecimal(value.text());
     return std::nullopt;
+}
+
+// The name trimmed and in upper case. Most names are plain ASCII, done in one pass without the Unicode
+// tables.
+QString shownName(const mgmt::Value &value)
+{
+    if (value.isText()) {
+        const std::string &text = value.text();
+        const auto isBlank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+        if (std::all_of(text.begin(), text.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+            std::size_t begin = 0, end = text.size();
+            while (begin < end && isBlank(text[begin]))
+                ++begin;
+            while (end > begin && isBlank(text[end - 1]))
+                --end;
+            QString name(static_cast<qsizetype>(end - begin), Qt::Uninitialized);
+            QChar *out = name.data();
+            for (std::size_t i = begin; i < end; ++i) {
+                const char c = text[i];
+                *out++ = QLatin1Char(c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
+            }
+            return name;
+        }
+    }
+    return QString::fromStdString(mgmt::toText(value)).trimmed().toUpper();
 }
 
 } // namespace
@@ -60,7 +88,7 @@ void ProcessTable::fill(const std::vector<mgmt::Instance> &instances)
         if (!id)
             continue;
         Row row;
-        row.name = QString::fromStdString(mgmt::toText(instance.get(mgmt::prop::Name))).trimmed().toUpper();
+        row.name = shownName(instance.get(mgmt::prop::Name));
         row.id = CellValue::number(*id);
         row.workingSet = mgmt::toDouble(instance.get(mgmt::prop::WorkingSet));
         row.pageFile = mgmt::toDouble(instance.get(mgmt::prop::PageFileBytes));

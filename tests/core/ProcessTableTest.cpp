@@ -57,6 +57,32 @@ TEST(CellValue, ComparisonRules)
         EXPECT_EQ(compare(c.a, c.b), c.expected);
 }
 
+// Plain ASCII names take a shorter road than the rest; both trim and upper-case alike.
+TEST(ProcessTable, NamesAreTrimmedAndUpperCased)
+{
+    const struct {
+        mgmt::Value name;
+        const char *shown;
+    } cases[] = {{"\t kworker/0:1 \n", "KWORKER/0:1"},
+                 {" caf\u00e9\u00a0", "CAF\u00c9"},
+                 {"", ""},
+                 {"   ", ""},
+                 {42.0, "42"},
+                 {"Web Content", "WEB CONTENT"}};
+    for (const auto &c : cases) {
+        ProcessTable table;
+        table.fill({mgmt::Instance({{"Name", c.name},
+                                    {"IDprocess", 9},
+                                    {"WorkingSet", 0},
+                                    {"PageFileBytes", 0},
+                                    {"PercentProcessorTime", 0},
+                                    {"Timestamp_Sys100NS", 0},
+                                    {"ThreadCount", 1},
+                                    {"HandleCount", 0}})});
+        EXPECT_EQ(names(table), QStringList{QString::fromUtf8(c.shown)});
+    }
+}
+
 TEST(ProcessTable, FillsRowsAndTotalsAndSkipsNonNumericIds)
 {
     ProcessTable table;

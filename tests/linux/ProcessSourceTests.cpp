@@ -334,6 +334,39 @@ TEST(ProcessesOnThisComputer, IncludeThisProcessWithItsMemoryAndDescriptors)
     EXPECT_EQ(self->get("HandleCount").number(), handles + 5);
 }
 
+// A walk reuses the last listing while no process was created since; one that ended in between is left out
+// all the same, and one created in between is found.
+TEST(ProcessesOnThisComputer, WalksFollowProcessesThatStartAndEnd)
+{
+    const auto pids = [](const ProcessWalk &walk) {
+        std::set<std::int32_t> out;
+        for (const ProcessSample &process : walk.processes)
+            out.insert(process.pid);
+        return out;
+    };
+    ProcessWalker walker("/proc", ProcessWalker::Handles::Counted);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::pause();
+        ::_exit(0);
+    }
+    EXPECT_EQ(pids(walker.walk(ProcessWalker::Detail::Counters)).count(child), 1u);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(pids(walker.walk(ProcessWalker::Detail::Counters)).count(child), 0u);
+    EXPECT_EQ(pids(walker.walk(ProcessWalker::Detail::Counters)).count(child), 0u);
+    const pid_t second = ::fork();
+    ASSERT_GE(second, 0);
+    if (second == 0) {
+        ::pause();
+        ::_exit(0);
+    }
+    EXPECT_EQ(pids(walker.walk(ProcessWalker::Detail::Counters)).count(second), 1u);
+    ::kill(second, SIGKILL);
+    ::waitpid(second, nullptr, 0);
+}
+
 // Children that live a few milliseconds each, hundreds a second, for as long as the object lives.
 class ProcessStorm final {
 public:
