@@ -46,6 +46,9 @@ SOCKETS=()
 # Start-up, the idle processes (forked at several thousand a second) and every measurement, with slack.
 MAX_S=$((60 + IDLE / 500 + REPEATS * 4 * (WARMUP + WINDOW + 25)))
 TICKS=$(getconf CLK_TCK)
+# Every program gets the descriptor limits of a stock Debian session (systemd sets soft 1024, hard 524288) where
+# this shell may raise them; some containers set a lower hard limit, which caps how many files a monitor keeps.
+ulimit -Hn 524288 2>/dev/null && ulimit -Sn 1024 2>/dev/null
 
 log() { printf '[%s] %s\n' "$(date +%T)" "$*" >&2; }
 ours() { grep -qzx "SIDE_BY_SIDE_TAG=$SIDE_BY_SIDE_TAG" "/proc/$1/environ" 2>/dev/null; }
