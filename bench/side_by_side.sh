@@ -4,19 +4,20 @@
 # their one-second refresh, and an empty Qt window as the memory baseline, with IDLE extra idle processes.
 # Prints one table: processor time (utime+stime of the program and its children over the window, in ms per
 # second of wall time: 10 ms/s is 1 % of one core) and resident memory (median of one sample a second).
-#   bench/side_by_side.sh [-n IDLE] [-r REPEATS] [-w WARMUP_S] [-m WINDOW_S] [-B BUILD_DIR] [-s SHOT_DIR]
-#   defaults: -n 300 -r 2 -w 5 -m 20 -B build; -s saves what Quorvin showed (needs imagemagick)
+#   bench/side_by_side.sh [-n IDLE] [-r REPEATS] [-w WARMUP_S] [-m WINDOW_S] [-B BUILD_DIR] [-s SHOT_DIR] [-t]
+#   defaults: -n 300 -r 2 -w 5 -m 20 -B build; -s saves what Quorvin showed (needs imagemagick); -t runs the
+#   programs together over one window instead of one after another (steadier ratios on a shared machine)
 # Needs Xvfb, xdotool, tmux, btop, top and pgrep (procps), and quorvin, bench/empty_window and
 # bench/idle_processes built in BUILD_DIR: `./dev.sh compare` installs and builds them first.
 # Every process it starts is ended by pid on exit, and the whole run is bounded in time.
 set -u
 
-IDLE=300 REPEATS=2 WARMUP=5 WINDOW=20 BUILD=build SHOTS=""
+IDLE=300 REPEATS=2 WARMUP=5 WINDOW=20 BUILD=build SHOTS="" TOGETHER=""
 die() {
     echo "side_by_side.sh: $*" >&2
     exit 2
 }
-while getopts "n:r:w:m:B:s:h" option; do
+while getopts "n:r:w:m:B:s:th" option; do
     case $option in
     n) IDLE=$OPTARG ;;
     r) REPEATS=$OPTARG ;;
@@ -24,7 +25,8 @@ while getopts "n:r:w:m:B:s:h" option; do
     m) WINDOW=$OPTARG ;;
     B) BUILD=$OPTARG ;;
     s) SHOTS=$OPTARG ;;
-    *) sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//' && exit 2 ;;
+    t) TOGETHER=1 ;;
+    *) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//' && exit 2 ;;
     esac
 done
 for n in "$IDLE" "$REPEATS" "$WARMUP" "$WINDOW"; do
@@ -178,14 +180,14 @@ refresh_every_second() { # PID
     y=$(((5280 + 315 / 2) * width / 10020))
     xdotool mousemove --window "$window" "$x" "$y" click 1 sleep 0.3 key ctrl+a BackSpace type 0
 }
-measure() { # NAME REP
-    local name=$1 rep=$2 t0 t1 s0 s1 samples=() i status=ok
-    ROOT="" SOCKET=""
+start_program() { # NAME REP: starts it; sets ROOT (empty when it did not start) and SOCKET, STATUS
+    local name=$1 rep=$2
+    ROOT="" SOCKET="" STATUS=ok
     case $name in
     quorvin)
         on_display quorvin "$rep" "$QUORVIN" /c: /t:3
         sleep 2
-        refresh_every_second "$ROOT" || status=no-window
+        refresh_every_second "$ROOT" || STATUS=no-window
         ;;
     btop) in_tmux btop "$rep" btop ;;
     top) in_tmux top "$rep" top -d 1 ;;
@@ -193,32 +195,55 @@ measure() { # NAME REP
     esac
     if [ -z "$ROOT" ] || ! alive "$ROOT"; then
         echo "$name $rep - - no-start" >>"$RESULTS"
-        return 0
+        ROOT=""
     fi
+}
+stop_program() { # ROOT SOCKET
+    [ -n "$2" ] && tmux -S "$2" kill-server 2>/dev/null
+    stop_pid "$1" 3
+}
+# Measures the programs NAME... of one repeat over one window: one at a time, or all at once (-t), so that
+# the machine's drift over minutes weighs on all of them alike.
+measure() { # REP NAME...
+    local rep=$1 names=() roots=() sockets=() statuses=() t0=() t1=() samples=() i k s0 s1
+    shift
+    for name in "$@"; do
+        start_program "$name" "$rep"
+        [ -n "$ROOT" ] || continue
+        names+=("$name") roots+=("$ROOT") sockets+=("$SOCKET") statuses+=("$STATUS")
+    done
+    [ ${#roots[@]} -gt 0 ] || return 0
     sleep "$WARMUP"
-    if [ "$name" = quorvin ] && [ -n "$SHOTS" ] && command -v import >/dev/null; then
+    if [ -n "$SHOTS" ] && command -v import >/dev/null && [[ " ${names[*]} " == *" quorvin "* ]]; then
         mkdir -p "$SHOTS" && import -window root "$SHOTS/quorvin-$IDLE-$rep.png" 2>/dev/null
     fi
     s0=$(date +%s%N)
-    t0=$(ticks "$ROOT")
+    for k in "${!roots[@]}"; do t0[k]=$(ticks "${roots[k]}"); done
     for ((i = 0; i < WINDOW; i++)); do
         sleep 1
-        samples+=($(resident_kb "$ROOT"))
+        for k in "${!roots[@]}"; do samples[k]+=" $(resident_kb "${roots[k]}")"; done
     done
-    t1=$(ticks "$ROOT")
+    for k in "${!roots[@]}"; do t1[k]=$(ticks "${roots[k]}"); done
     s1=$(date +%s%N)
-    alive "$ROOT" || status=ended
-    printf '%s\n' "${samples[@]}" | sort -n | awk -v name="$name" -v rep="$rep" -v status="$status" \
-        -v ms="$(((t1 - t0) * 1000 / TICKS))" -v ns="$((s1 - s0))" \
-        '{ kb[NR] = $1 } END { printf "%s %s %.1f %.1f %s\n", name, rep, ms / (ns / 1e9), kb[int((NR + 1) / 2)] / 1024, status }' \
-        >>"$RESULTS"
-    log "$(tail -1 "$RESULTS")"
-    [ -n "$SOCKET" ] && tmux -S "$SOCKET" kill-server 2>/dev/null
-    stop_pid "$ROOT" 3
+    for k in "${!roots[@]}"; do
+        alive "${roots[k]}" || statuses[k]=ended
+        printf '%s\n' ${samples[k]} | sort -n | awk -v name="${names[k]}" -v rep="$rep" -v status="${statuses[k]}" \
+            -v ms="$(((t1[k] - t0[k]) * 1000 / TICKS))" -v ns="$((s1 - s0))" \
+            '{ kb[NR] = $1 } END { printf "%s %s %.1f %.1f %s\n", name, rep, ms / (ns / 1e9), kb[int((NR + 1) / 2)] / 1024, status }' \
+            >>"$RESULTS"
+        log "$(tail -1 "$RESULTS")"
+        stop_program "${roots[k]}" "${sockets[k]}"
+    done
 }
 
+PROGRAMS=(quorvin btop top empty-qt-window)
 for ((rep = 1; rep <= REPEATS; rep++)); do
-    for name in quorvin btop top empty-qt-window; do measure "$name" "$rep"; done
+    if [ -n "$TOGETHER" ]; then
+        # Quorvin last, above the empty window: a covered window would not paint.
+        measure "$rep" empty-qt-window btop top quorvin
+    else
+        for name in "${PROGRAMS[@]}"; do measure "$rep" "$name"; done
+    fi
 done
 
 echo
