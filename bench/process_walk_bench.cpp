@@ -111,7 +111,13 @@ std::uint64_t statHandles(int dirFd, const char *relative)
     return ::fstatat(dirFd, relative, &info, 0) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
 }
 
-enum HandleCounting { NoHandles, ListFdDirectory, StatFdDirectory, StatFdBelowKeptDirectory };
+enum HandleCounting {
+    NoHandles,
+    ListFdDirectory,
+    StatFdDirectory,
+    StatFdBelowKeptDirectory,
+    StatKeptFdDirectory
+};
 
 // The pass that opens stat and statm each time: nothing kept between passes, no checks beyond what keeps it
 // from crashing. Its variants add what counting each process's descriptors costs: listing its fd directory,
@@ -178,7 +184,8 @@ std::size_t preadInto(int fd, char *buffer, std::size_t size)
 }
 
 // The floor: list /proc and pread each process's stat and statm, opened at its first pass and kept open. The
-// descriptor count by a stat of the fd directory, either by a path from /proc or below a kept /proc/PID.
+// descriptor count by a stat of the fd directory: by a path from /proc, below a kept /proc/PID, or of a kept
+// path descriptor of the fd directory itself (what the walker does).
 void KeptOpenFloor(benchmark::State &state)
 {
     const auto handles = static_cast<HandleCounting>(state.range(0));
@@ -209,6 +216,9 @@ void KeptOpenFloor(benchmark::State &state)
                 if (handles == StatFdBelowKeptDirectory)
                     it->second.directory =
                         ::openat(procFd, entry->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                std::snprintf(path, sizeof path, "%s/fd", entry->d_name);
+                if (handles == StatKeptFdDirectory)
+                    it->second.directory = ::openat(procFd, path, O_PATH | O_DIRECTORY | O_CLOEXEC);
             }
             if (preadInto(it->second.stat, buffer, sizeof buffer) == 0)
                 continue;
@@ -231,6 +241,10 @@ void KeptOpenFloor(benchmark::State &state)
                 sum += statHandles(procFd, path);
             } else if (handles == StatFdBelowKeptDirectory) {
                 sum += statHandles(it->second.directory, "fd");
+            } else if (handles == StatKeptFdDirectory) {
+                struct stat info {};
+                sum +=
+                    ::fstat(it->second.directory, &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
             }
             ++processes;
         }
@@ -249,6 +263,7 @@ BENCHMARK(KeptOpenFloor)
     ->Arg(NoHandles)
     ->Arg(StatFdDirectory)
     ->Arg(StatFdBelowKeptDirectory)
+    ->Arg(StatKeptFdDirectory)
     ->Unit(benchmark::kMicrosecond);
 
 void ProcessCounters(benchmark::State &state)
