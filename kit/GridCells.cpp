@@ -6,15 +6,53 @@
 namespace quorvin {
 
 namespace {
+
+// A cell that holds its text itself. The stock item keeps every role in a list of variants, an allocation
+// more per cell: 40,000 cells of a grid of 8,000 processes kept about 4 MiB more that way.
+class TextCell final : public QTableWidgetItem {
+public:
+    TextCell() : QTableWidgetItem(UserType) {}
+
+    QVariant data(int role) const override
+    {
+        return isText(role) ? QVariant(m_text) : QTableWidgetItem::data(role);
+    }
+
+    void setData(int role, const QVariant &value) override
+    {
+        if (!isText(role)) {
+            QTableWidgetItem::setData(role, value);
+            return;
+        }
+        QString text = value.toString();
+        if (text == m_text)
+            return;
+        m_text = std::move(text);
+        // What the stock item tells its grid on a change: the view repaints the cell.
+        if (QTableWidget *grid = tableWidget()) {
+            const QModelIndex index = grid->model()->index(grid->row(this), grid->column(this));
+            Q_EMIT grid->model()->dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+        }
+    }
+
+    QTableWidgetItem *clone() const override { return new TextCell(*this); }
+
+private:
+    static bool isText(int role) noexcept { return role == Qt::DisplayRole || role == Qt::EditRole; }
+
+    QString m_text;
+};
+
 QTableWidgetItem *itemAt(QTableWidget *grid, int row, int column)
 {
     QTableWidgetItem *item = grid->item(row, column);
     if (!item) {
-        item = new QTableWidgetItem;
+        item = new TextCell;
         grid->setItem(row, column, item);
     }
     return item;
 }
+
 } // namespace
 
 void setGridRows(QTableWidget *grid, int rows)

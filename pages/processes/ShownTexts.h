@@ -2,6 +2,7 @@
 #include <QLocale>
 #include <QString>
 #include <cstddef>
+#include <limits>
 #include <vector>
 
 namespace quorvin {
@@ -21,19 +22,17 @@ public:
     template <class Format> const QString &text(std::size_t row, int column, double value, Format &&format)
     {
         Slot &slot = m_slots[row * m_columns + static_cast<std::size_t>(column)];
-        if (!slot.valid || slot.value != value) {
+        if (slot.value != value) { // an empty slot's NaN equals nothing
             slot.text = format(value);
             slot.value = value;
-            slot.valid = true;
         }
         return slot.text;
     }
 
 private:
     struct Slot {
-        double value = 0;
+        double value = std::numeric_limits<double>::quiet_NaN();
         QString text;
-        bool valid = false;
     };
 
     std::size_t m_columns;

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -122,6 +123,24 @@ TEST_F(ProcessesPageTest, FirstRefreshListsProcessesWithoutIdleAndTotal)
     EXPECT_FALSE(h->state().PageInitPending);
     h->tick(3);
     EXPECT_EQ(column(grid(), 2), (QStringList{"7.5", "5", "15", "7.5", "12.5"}));
+}
+
+// A refresh tells the view of the cells whose text changed, and of no other: only they repaint.
+TEST_F(ProcessesPageTest, OnlyChangedCellsReachTheView)
+{
+    std::vector<Proc> changed = Windows;
+    changed[2].workingSet = 3 << 20; // NOTEPAD
+    open(processRecording(Json::array({perfAnswer(Windows, 10'000'000), perfAnswer(changed, 20'000'000)})));
+    QSignalSpy spy(grid()->model(), &QAbstractItemModel::dataChanged);
+    h->tick(3);
+    QStringList told;
+    for (const QList<QVariant> &signal : spy) {
+        const auto index = signal.at(0).value<QModelIndex>();
+        if (index.column() != 2) // processor use: every process's first figure
+            told << cellText(grid(), index.row(), 0) + QLatin1Char(' ') +
+                        cellText(grid(), index.row(), index.column());
+    }
+    EXPECT_EQ(told, QStringList{QStringLiteral("NOTEPAD 3,072KB")});
 }
 
 TEST_F(ProcessesPageTest, PaceFollowsTheIntervalBox)
