@@ -1,6 +1,6 @@
 #include "app/SourceFactory.h"
+#include "app/DeferredRemoteSource.h"
 #include "mgmt/linux/LocalSource.h"
-#include "mgmt/remote/RemoteSource.h"
 #include "mgmt/replay/ReplaySource.h"
 
 #include <cstdlib>
@@ -23,9 +23,9 @@ std::unique_ptr<mgmt::Source> createSource(mgmt::remote::HostKeyQuestion hostKey
     const char *replay = std::getenv("QUORVIN_REPLAY");
     if (replay && *replay)
         return mgmt::ReplaySource::fromFile(replay, localHostName());
-    return std::make_unique<mgmt::remote::RemoteSource>(
-        std::make_unique<mgmt::LocalSource>(), localHostName(), mgmt::remote::SshSettings::forCurrentUser(),
-        std::move(hostKeyQuestion));
+    return std::make_unique<DeferredRemoteSource>(std::make_unique<mgmt::LocalSource>(), localHostName(),
+                                                  std::move(hostKeyQuestion),
+                                                  DeferredRemoteSource::standardModuleCandidates());
 }
 
 } // namespace quorvin

@@ -20,6 +20,8 @@ for f in usr/bin/quorvin usr/bin/quorvin-record usr/share/applications/$ID.deskt
     grep -qx "\./$f" <<<"$CONTENTS" || { echo "missing from the package: /$f"; failed=1; }
 done
 
+grep -qxE '\./usr/lib/([^/]+/)?quorvin/quorvin-ssh\.so' <<<"$CONTENTS" || { echo "missing from the package: the SSH module"; failed=1; }
+
 # The libraries come from dpkg-shlibdeps; the display plugins Qt loads at run time are named by hand.
 DEPENDS=$(dpkg-deb -f "$DEB" Depends)
 for d in libqt6widgets6 libssh-4 qt6-qpa-plugins; do

@@ -16,6 +16,8 @@ mgmt/replay/**               own      <Q|"(app|pages)/
 mgmt/linux/LocalSource.h     through  <systemd/|<libssh/|<nlohmann/
 mgmt/remote/RemoteSource.h   through  <systemd/|<libssh/|<nlohmann/
 mgmt/remote/SshSettings.h    through  <systemd/|<libssh/|<nlohmann/
+mgmt/remote/RemoteModule.h   through  <systemd/|<libssh/|<nlohmann/|"mgmt/remote/Remote(Source|Computer|System)
+app/**                       own      <libssh/|"mgmt/remote/(Remote(Source|Computer|System)|Ssh(Session|BusBridge))
 mgmt/replay/ReplaySource.h   through  <systemd/|<libssh/|<nlohmann/
 kit/**                       own      "(app|pages)/|"mgmt/(linux|remote|replay)/|<systemd/|<libssh/
 pages/**                     own      "app/|"mgmt/(linux|remote|replay)/|<systemd/|<libssh/

@@ -1,0 +1,40 @@
+#pragma once
+#include "mgmt/Source.h"
+#include "mgmt/remote/SshSettings.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quorvin {
+
+// Answers for this computer from the local source until a moniker names another computer; then loads the SSH
+// module and hands everything to the source it makes. A program that never watches another computer never
+// maps SSH and its cryptography (about 2 MiB resident).
+class DeferredRemoteSource final : public mgmt::Source {
+public:
+    // moduleCandidates: where to look for the module, in order.
+    DeferredRemoteSource(std::unique_ptr<mgmt::Source> local, std::string localHostName,
+                         mgmt::remote::HostKeyQuestion question, std::vector<std::string> moduleCandidates);
+
+    std::unique_ptr<mgmt::Service> connect(std::string_view moniker) override;
+    void closeIdleConnections() override;
+    void setWhileWaiting(mgmt::WhileWaiting whileWaiting) override;
+
+    // Beside the running program (the build tree, or a tool in a folder below it), then where it is
+    // installed.
+    static std::vector<std::string> standardModuleCandidates();
+
+private:
+    mgmt::Source &current() { return m_remote ? *m_remote : *m_local; }
+    void loadModule();
+
+    std::unique_ptr<mgmt::Source> m_local; // until the module takes it over
+    std::string m_localHostName;
+    mgmt::remote::HostKeyQuestion m_question;
+    std::vector<std::string> m_moduleCandidates;
+    mgmt::WhileWaiting m_whileWaiting;
+    std::unique_ptr<mgmt::Source> m_remote;
+};
+
+} // namespace quorvin
