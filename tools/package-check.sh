@@ -45,9 +45,12 @@ echo "== installed without recommends: \$(comm -13 /tmp/before /tmp/after | wc -
 comm -13 /tmp/before /tmp/after | tr '\n' ' '
 echo
 echo "== libraries not found:"
-ldd /usr/bin/quorvin /usr/bin/quorvin-record /usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqxcb.so \
-    | grep 'not found' && exit 1
+ldd /usr/bin/quorvin /usr/bin/quorvin-record /usr/lib/quorvin/quorvin-ssh.so \
+    /usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqxcb.so | grep 'not found' && exit 1
 echo "(none)"
+# A name that no host can have is refused by the SSH module itself: it loaded.
+echo "== another computer: \$(quorvin-record --computer 'no;such' /tmp/x.json 2>&1 || true)"
+{ quorvin-record --computer 'no;such' /tmp/x.json 2>&1 || true; } | grep -q 'not a computer name'
 echo "== quorvin --version: \$(quorvin --version)"
 quorvin --help | grep -q 'known_hosts'
 echo "== quorvin --help: \$(quorvin --help | wc -l) lines"
