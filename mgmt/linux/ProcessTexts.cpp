@@ -2,6 +2,7 @@
 #include "mgmt/linux/TextFields.h"
 
 #include <array>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <string>
@@ -49,8 +50,11 @@ ProcessStat parseProcessStat(std::string_view text, std::string_view file)
 {
     if (trimmed(text).empty())
         throw malformedFile(file, "is empty");
+    // The name may hold ')' itself, so the last one ends it; memrchr scans the line many bytes at a time.
     const std::size_t open = text.find('(');
-    const std::size_t close = text.rfind(')');
+    const void *last = ::memrchr(text.data(), ')', text.size());
+    const std::size_t close = last ? static_cast<std::size_t>(static_cast<const char *>(last) - text.data())
+                                   : std::string_view::npos;
     if (open == std::string_view::npos || close == std::string_view::npos || close < open)
         throw malformedFile(file, "has no process name in parentheses");
     ProcessStat stat;
