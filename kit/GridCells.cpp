@@ -63,9 +63,7 @@ void setGridRows(QTableWidget *grid, int rows)
 
 void setCellText(QTableWidget *grid, int row, int column, const QString &text)
 {
-    QTableWidgetItem *item = itemAt(grid, row, column);
-    if (item->text() != text)
-        item->setText(text);
+    itemAt(grid, row, column)->setText(text); // the cell leaves an unchanged text as it is
 }
 
 QString cellText(const QTableWidget *grid, int row, int column)

@@ -5,15 +5,10 @@ namespace quorvin {
 void ShownTexts::prepare(std::size_t rows, const QLocale &locale)
 {
     if (locale != m_locale) {
-        clear();
+        m_slots.clear();
         m_locale = locale;
     }
     m_slots.resize(rows * m_columns);
-}
-
-void ShownTexts::clear()
-{
-    m_slots.clear();
 }
 
 } // namespace quorvin

@@ -16,7 +16,6 @@ public:
 
     // Before a refresh's writing: forgets everything when the locale changed, and keeps room for rows.
     void prepare(std::size_t rows, const QLocale &locale);
-    void clear();
 
     // The text of value for that row and column, made by format(value) only when it differs from last time.
     template <class Format> const QString &text(std::size_t row, int column, double value, Format &&format)

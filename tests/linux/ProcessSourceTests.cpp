@@ -71,6 +71,15 @@ std::vector<Instance> query(LocalSource &source, std::string_view wql)
     return source.connect("winmgmts:")->execQuery(wql);
 }
 
+// The exit code of a child once it has ended; -1 when it did not exit (a signal ended it).
+int exitCodeOf(pid_t child)
+{
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
 std::string failure(const std::function<void()> &call)
 {
     try {
@@ -256,12 +265,10 @@ TEST(ProcessCounters, UnreadableProcessesAreLeftOutAndAnUnreadableProcFails)
             ::_exit(Unexpected);
         }
     }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == CannotTest)
+    const int outcome = exitCodeOf(child);
+    if (outcome == CannotTest)
         GTEST_SKIP() << "needs root to become a user the files refuse";
-    EXPECT_EQ(WEXITSTATUS(status), AsExpected);
+    EXPECT_EQ(outcome, AsExpected);
 }
 
 // ---- the list of processes -----------------------------------------------------------------------------
@@ -311,6 +318,16 @@ const Instance *withPid(const std::vector<Instance> &instances, const char *prop
     return nullptr;
 }
 
+// A child that waits until it is killed.
+pid_t waitingChild()
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        for (;;)
+            ::pause();
+    return child;
+}
+
 TEST(ProcessesOnThisComputer, IncludeThisProcessWithItsMemoryAndDescriptors)
 {
     LocalSource source;
@@ -345,23 +362,15 @@ TEST(ProcessesOnThisComputer, WalksFollowProcessesThatStartAndEnd)
         return out;
     };
     ProcessWalker walker("/proc", ProcessWalker::Handles::Counted);
-    const pid_t child = ::fork();
+    const pid_t child = waitingChild();
     ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::pause();
-        ::_exit(0);
-    }
     EXPECT_EQ(pids(walker.walk(ProcessWalker::Detail::Counters)).count(child), 1u);
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
     EXPECT_EQ(pids(walker.walk(ProcessWalker::Detail::Counters)).count(child), 0u);
     EXPECT_EQ(pids(walker.walk(ProcessWalker::Detail::Counters)).count(child), 0u);
-    const pid_t second = ::fork();
+    const pid_t second = waitingChild();
     ASSERT_GE(second, 0);
-    if (second == 0) {
-        ::pause();
-        ::_exit(0);
-    }
     EXPECT_EQ(pids(walker.walk(ProcessWalker::Detail::Counters)).count(second), 1u);
     ::kill(second, SIGKILL);
     ::waitpid(second, nullptr, 0);
@@ -447,12 +456,8 @@ TEST(ProcessesOnThisComputer, AStormOfShortLivedProcessesDuringTheWalk)
 
 TEST(ProcessesOnThisComputer, TerminateEndsAChildAndThenFindsItGone)
 {
-    const pid_t child = ::fork();
+    const pid_t child = waitingChild();
     ASSERT_GE(child, 0);
-    if (child == 0) {
-        for (;;)
-            ::pause();
-    }
     LocalSource source;
     const std::vector<Instance> processes = query(source, "select * from Win32_Process");
     const Instance *target = withPid(processes, "ProcessId", child);
@@ -471,11 +476,7 @@ TEST(ProcessesOnThisComputer, TerminateEndsAChildAndThenFindsItGone)
 TEST(ProcessesOnThisComputer, TerminateEndsOnlyTheListedProcessAndOnlyTellsAnEnd)
 {
     const auto previous = std::signal(SIGTERM, SIG_IGN); // inherited: the child ignores it from its start
-    const pid_t child = ::fork();
-    if (child == 0) {
-        for (;;)
-            ::pause();
-    }
+    const pid_t child = waitingChild();
     std::signal(SIGTERM, previous);
     ASSERT_GE(child, 0);
     LocalSource source;
@@ -537,12 +538,10 @@ TEST(ProcessesOnThisComputer, TerminateOfAnotherUsersProcessIsAccessDenied)
         }
         ::_exit(NoError);
     }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == CannotTest)
+    const int outcome = exitCodeOf(child);
+    if (outcome == CannotTest)
         GTEST_SKIP() << "cannot become a user whom pid 1 refuses";
-    EXPECT_EQ(WEXITSTATUS(status), Denied);
+    EXPECT_EQ(outcome, Denied);
 }
 
 } // namespace
