@@ -8,6 +8,7 @@
 #include "mgmt/linux/ProcessWalker.h"
 #include "mgmt/linux/TextFields.h"
 
+#include <sys/utsname.h>
 #include <unistd.h>
 
 namespace quorvin::mgmt {
@@ -65,7 +66,13 @@ std::string LocalSource::hostName() const
 {
     if (!m_hostName.empty())
         return m_hostName;
-    // Read at each connection: the name can change while the program runs.
+    // Asked at each connection: the name can change while the program runs. uname gives this computer's name
+    // without opening the file; a saved tree has only the file.
+    if (m_system->thisComputer()) {
+        struct utsname names {};
+        if (::uname(&names) == 0)
+            return std::string(names.nodename);
+    }
     const std::optional<std::string> text = m_system->files().readIfPresent("proc/sys/kernel/hostname");
     return text ? std::string(linux_::trimmed(*text)) : std::string();
 }

@@ -67,7 +67,11 @@ ProcessStat parseProcessStat(std::string_view text, std::string_view file)
 
     // Only the needed fields are looked at; the others are skipped as they are (some may be negative).
     std::string_view rest = text.substr(close + 1);
-    int number = 2; // the name is field 2
+    const std::string_view state = nextToken(rest);
+    if (state.size() != 1)
+        throw malformedFile(file, "has no one-letter state after the name");
+    stat.state = state.front();
+    int number = 3; // the state is field 3
     for (const StatField &field : StatFields) {
         std::string_view token;
         while (number < field.number) {
@@ -84,6 +88,17 @@ ProcessStat parseProcessStat(std::string_view text, std::string_view file)
         stat.*field.member = *value;
     }
     return stat;
+}
+
+std::optional<TaskRuns> parseSchedstat(std::string_view text) noexcept
+{
+    std::string_view rest = text;
+    const std::optional<std::uint64_t> runtime = parseUnsigned(nextToken(rest));
+    const std::optional<std::uint64_t> waited = parseUnsigned(nextToken(rest));
+    const std::optional<std::uint64_t> switchIns = parseUnsigned(nextToken(rest));
+    if (!runtime || !waited || !switchIns || *switchIns == 0 || !trimmed(rest).empty())
+        return std::nullopt;
+    return TaskRuns{*runtime, *switchIns};
 }
 
 ProcessStatm parseProcessStatm(std::string_view text, std::string_view file)

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace quorvin::mgmt::linux_ {
@@ -12,6 +13,7 @@ namespace quorvin::mgmt::linux_ {
 struct ProcessStat {
     std::int32_t pid = 0;
     std::string_view name;         // the comm, a view into the parsed text
+    char state = 0;                // field 3: 'R' running or waiting to run, 'S' sleeping …
     std::uint64_t userTicks = 0;   // field 14
     std::uint64_t systemTicks = 0; // field 15
     std::uint64_t threads = 0;     // field 20
@@ -20,6 +22,17 @@ struct ProcessStat {
 
 // The name lies between the first "(" and the last ")": it may hold blanks and ")" itself.
 ProcessStat parseProcessStat(std::string_view text, std::string_view file);
+
+// /proc/PID/schedstat of a task: the time it has run and how often it was put on a processor. While neither
+// moves, the task has not run. Nothing when the text is not that (a kernel without scheduler statistics gives
+// "0 0 0", which counts nothing either).
+struct TaskRuns {
+    std::uint64_t runtimeNs = 0;
+    std::uint64_t switchIns = 0;
+    friend bool operator==(const TaskRuns &, const TaskRuns &) = default;
+};
+
+std::optional<TaskRuns> parseSchedstat(std::string_view text) noexcept;
 
 // The first three fields of /proc/PID/statm, in pages.
 struct ProcessStatm {

@@ -17,12 +17,21 @@ std::optional<ProcessStat> ProcessWalker::currentStat(Known &known, const Listed
         release(known);
         known.directory = entry.directory;
     }
+    // Read before the stat: a run between the two shows at the next walk.
+    const std::optional<TaskRuns> runs = readRuns(known, entry.pid);
+    if (runs && runs == known.runsBeforeStat) {
+        ProcessStat stat = known.restingStat;
+        stat.name = known.name;
+        return stat;
+    }
     const bool kept = known.stat.get() >= 0;
     std::optional<ProcessStat> stat = readStat(known, entry.pid);
     if (!stat)
         return std::nullopt;
+    bool newProcess = false;
     if (seenBefore && stat->startTicks != known.startTicks) {
         // A new process under the pid: nothing read through the old descriptors may describe it.
+        newProcess = true;
         if (kept) {
             release(known);
             stat = readStat(known, entry.pid);
@@ -34,6 +43,14 @@ std::optional<ProcessStat> ProcessWalker::currentStat(Known &known, const Listed
     } else if (!seenBefore) {
         known.name.assign(stat->name);
         known.startTicks = stat->startTicks;
+    }
+    // A process with more threads may run on any of them; one that was running may still be, unswitched.
+    if (runs && !newProcess && known.schedstat.get() >= 0 && stat->threads == 1 && stat->state != 'R') {
+        known.runsBeforeStat = runs;
+        known.restingStat = *stat;
+        known.restingStat.name = {};
+    } else {
+        known.runsBeforeStat.reset();
     }
     return stat;
 }
@@ -93,9 +110,12 @@ ProcessWalk ProcessWalker::walk(Detail detail)
     const std::vector<Listed> listed = listProcesses(lastPid);
     m_listedLastPid.reset(); // a walk cut short by an error leaves nothing to reuse
     walk.processes.reserve(listed.size());
-    // A kept stat saves more than a kept fd directory: the directories get what two files a process leave.
-    const std::size_t forFiles = 2 * listed.size();
-    m_directoryBudget = m_keptFileBudget > forFiles ? m_keptFileBudget - forFiles : 0;
+    // A kept stat saves more than a kept schedstat, and that more than a kept fd directory.
+    const auto left = [this](std::size_t used) {
+        return m_keptFileBudget > used ? m_keptFileBudget - used : 0;
+    };
+    m_runsBudget = left(2 * listed.size());
+    m_directoryBudget = left(3 * listed.size());
     m_listed.clear();
     for (const Listed &entry : listed)
         if (std::optional<ProcessSample> sample = readProcess(entry, builder, counters)) {

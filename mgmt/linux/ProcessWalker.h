@@ -25,7 +25,8 @@ std::size_t raiseOpenFileLimit();
 // Reads the process table of one system tree as cheaply as the kernel allows: the proc directory stays open
 // for the walker's life, and each process's stat and statm are opened once and re-read at offset 0 at every
 // walk (status too, opened each time, only while swap is in use), as is its fd directory for the count of
-// its descriptors; whatever never changes for a process is kept between walks. Kept descriptors stay within
+// its descriptors; whatever never changes for a process is kept between walks. The stat of a process with
+// one thread is not read again while its schedstat shows it has not run since. Kept descriptors stay within
 // a budget, stat and statm first; processes beyond it have their files opened at each walk. Processes that
 // end while they are read, and those whose files are not ours to read (proc mounted with hidepid), are left
 // out; malformed texts raise "Generic failure". One walk at a time: callers on several threads wait for each
@@ -81,6 +82,12 @@ private:
         FileDescriptor stat{-1};
         FileDescriptor statm{-1};
         FileDescriptor fdDirectory{-1}; // opened as a path only: its size is the count of open descriptors
+        FileDescriptor schedstat{-1};   // of the main thread
+        // The last stat of a process with one thread that was not running then, and the thread's runs read
+        // just before it: while they stand, the thread has not been on a processor since, so that stat
+        // still holds (bar the name, kept above).
+        std::optional<TaskRuns> runsBeforeStat;
+        ProcessStat restingStat;
     };
 
     enum class Owner { System, Process };
@@ -97,6 +104,8 @@ private:
     // The same through the kept descriptor, which is opened first when it is not (and kept within budget).
     std::optional<std::string_view> readKept(FileDescriptor &kept, std::int32_t pid, const char *leaf);
     std::optional<ProcessStat> readStat(Known &known, std::int32_t pid);
+    // Through a kept descriptor only: opening the file each time would cost more than the stat it may save.
+    std::optional<TaskRuns> readRuns(Known &known, std::int32_t pid);
     std::string_view readSystemFile(const char *relative);
     std::optional<std::uint64_t> handleCount(Known &known, std::int32_t pid);
     void release(Known &known) noexcept;
@@ -119,8 +128,13 @@ private:
     std::size_t m_filesOpened = 0;
     std::size_t m_keptFiles = 0;
     std::size_t m_keptFileBudget;
+    bool m_procfs = false; // the proc directory is the kernel's, not a saved tree
     std::size_t m_keptDirectories = 0;
-    std::size_t m_directoryBudget = 0; // what the walk's stat and statm files leave of the budget
+    std::size_t m_keptRuns = 0;
+    // What the walk's stat and statm files leave of the budget: first for schedstat, which can save a stat,
+    // then for the fd directories.
+    std::size_t m_runsBudget = 0;
+    std::size_t m_directoryBudget = 0;
 };
 
 } // namespace quorvin::mgmt::linux_

@@ -11,7 +11,9 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <pthread.h>
 #include <set>
+#include <sstream>
 #include <thread>
 
 #include <cerrno>
@@ -374,6 +376,84 @@ TEST(ProcessesOnThisComputer, WalksFollowProcessesThatStartAndEnd)
     EXPECT_EQ(pids(walker.walk(ProcessWalker::Detail::Counters)).count(second), 1u);
     ::kill(second, SIGKILL);
     ::waitpid(second, nullptr, 0);
+}
+
+// A process whose stat the walker does not read again while it rests is read again once it has run: the time
+// it spent, and a thread it started, show at the next walk.
+TEST(ProcessesOnThisComputer, ARestingProcessShowsWhatItDidOnceItRuns)
+{
+    int orders[2], answers[2];
+    ASSERT_EQ(::pipe(orders), 0);
+    ASSERT_EQ(::pipe(answers), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        char order = 0;
+        while (::read(orders[0], &order, 1) == 1) {
+            if (order == 'b') { // burn 50 ms of processor time
+                const auto spent = [] {
+                    timespec t{};
+                    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+                    return t.tv_sec * 1000 + t.tv_nsec / 1000000;
+                };
+                for (const long start = spent(); spent() < start + 50;) {
+                }
+            } else {
+                pthread_t thread{};
+                ::pthread_create(
+                    &thread, nullptr,
+                    [](void *) -> void * {
+                        for (;;)
+                            ::pause();
+                    },
+                    nullptr);
+            }
+            (void)!::write(answers[1], &order, 1);
+        }
+        ::_exit(0);
+    }
+    const auto stateOfChild = [&] {
+        std::ifstream file("/proc/" + std::to_string(child) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        return text.substr(text.rfind(')') + 2);
+    };
+    const auto order = [&](char what) { // and wait until the child sleeps again
+        char done = 0;
+        if (::write(orders[1], &what, 1) != 1 || ::read(answers[0], &done, 1) != 1)
+            return false;
+        for (int i = 0; i < 2000 && stateOfChild()[0] != 'S'; ++i)
+            ::usleep(1000);
+        return true;
+    };
+    ProcessWalker walker("/proc", ProcessWalker::Handles::Counted);
+    const auto sampleOfChild = [&] {
+        for (const ProcessSample &process : walker.walk(ProcessWalker::Detail::Counters).processes)
+            if (process.pid == child)
+                return process;
+        return ProcessSample{};
+    };
+    const auto statTicks = [&] {
+        std::istringstream fields(stateOfChild());
+        std::vector<std::uint64_t> numbers(12);
+        std::string state;
+        fields >> state;
+        for (std::uint64_t &n : numbers)
+            fields >> n;
+        return numbers[10] + numbers[11]; // utime + stime, fields 14 and 15
+    };
+    sampleOfChild();
+    const ProcessSample resting = sampleOfChild();
+    EXPECT_EQ(resting.threads, 1u);
+    ASSERT_TRUE(order('b'));
+    const ProcessSample burnt = sampleOfChild();
+    EXPECT_GT(burnt.cpuTicks, resting.cpuTicks);
+    EXPECT_EQ(burnt.cpuTicks, statTicks());
+    ASSERT_TRUE(order('t'));
+    EXPECT_EQ(sampleOfChild().threads, 2u);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    for (const int fd : {orders[0], orders[1], answers[0], answers[1]})
+        ::close(fd);
 }
 
 // Children that live a few milliseconds each, hundreds a second, for as long as the object lives.

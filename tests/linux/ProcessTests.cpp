@@ -40,6 +40,7 @@ TEST(ProcessTexts, StatNameMayHoldBlanksAndParentheses)
     for (const auto &c : cases) {
         const ProcessStat stat = parseProcessStat(c.text, "/proc/42/stat");
         EXPECT_EQ(stat.name, c.name) << c.text;
+        EXPECT_EQ(stat.state, 'S') << c.text;
         EXPECT_EQ(stat.userTicks, 11u) << c.text;
         EXPECT_EQ(stat.systemTicks, 22u) << c.text;
         EXPECT_EQ(stat.threads, 7u) << c.text;
@@ -64,6 +65,8 @@ TEST(ProcessTexts, MalformedTextsNameTheFileAndTheFault)
         {stat("7 )x( S 1"), "/proc/7/stat", "parentheses"},
         {stat("(x) S 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20"), "/proc/7/stat", "process ID"},
         {stat("0 (x) S 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20"), "/proc/7/stat", "process ID"},
+        {stat("7 (x) Sl 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20"), "/proc/7/stat",
+         "one-letter state"},
         {stat("7 (x) S 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18"), "/proc/7/stat", "ends after field 21"},
         {stat("7 (x) S 1 2 3 4 5 6 7 8 9 10 -1 12 13 14 15 16 17 18 19 20"), "/proc/7/stat", "\"utime\""},
         {stat("7 (x) S 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19x 20"), "/proc/7/stat",
@@ -104,6 +107,10 @@ TEST(ProcessTexts, SwapAndUptimeValues)
     };
     for (const auto &c : uptimes)
         EXPECT_EQ(parseUptime100Ns(c.text, "f"), c.expected) << c.text;
+    // A run count that counts nothing, or is not one, can never tell that a process rested.
+    EXPECT_EQ(parseSchedstat("2071955 1036 41\n"), (TaskRuns{2071955, 41}));
+    for (const char *text : {"0 0 0\n", "5 1\n", "5 1 2 3\n", "5 x 2\n", "-5 1 2\n", ""})
+        EXPECT_EQ(parseSchedstat(text), std::nullopt) << text;
 }
 
 // ---- instances from samples ----------------------------------------------------------------------------
