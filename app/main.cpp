@@ -1,5 +1,6 @@
 #include "app/AppIcon.h"
 #include "app/CommandLine.h"
+#include "app/CursorBlinkTimeout.h"
 #include "app/HostKeyQuestion.h"
 #include "app/MessageBoxDialogs.h"
 #include "app/SourceFactory.h"
@@ -43,6 +44,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(applicationTitle());
     QApplication::setWindowIcon(appIcon());
+    const CursorBlinkTimeout cursorBlinkTimeout;
     try {
         MessageBoxDialogs dialogs;
         const auto source = createSource(HostKeyQuestion(dialogs));

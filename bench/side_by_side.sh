@@ -5,14 +5,14 @@
 # Prints one table: processor time (the scheduler's run time of the program and its children over the window, in
 # ms per second of wall time: 10 ms/s is 1 % of one core) and resident memory (median of one sample a second).
 #   bench/side_by_side.sh [-n IDLE] [-r REPEATS] [-w WARMUP_S] [-m WINDOW_S] [-B BUILD_DIR] [-s SHOT_DIR] [-t]
-#   defaults: -n 300 -r 2 -w 5 -m 20 -B build; -s saves what Quorvin showed (needs imagemagick); -t runs the
+#   defaults: -n 300 -r 2 -w 12 -m 20 -B build; -s saves what Quorvin showed (needs imagemagick); -t runs the
 #   programs together over one window instead of one after another (steadier ratios on a shared machine)
 # Needs Xvfb, xdotool, tmux, btop, top and pgrep (procps), and quorvin, bench/empty_window and
 # bench/idle_processes built in BUILD_DIR: `./dev.sh compare` installs and builds them first.
 # Every process it starts is ended by pid on exit, and the whole run is bounded in time.
 set -u
 
-IDLE=300 REPEATS=2 WARMUP=5 WINDOW=20 BUILD=build SHOTS="" TOGETHER=""
+IDLE=300 REPEATS=2 WARMUP=12 WINDOW=20 BUILD=build SHOTS="" TOGETHER=""
 die() {
     echo "side_by_side.sh: $*" >&2
     exit 2

@@ -1,11 +1,15 @@
+#include "app/CursorBlinkTimeout.h"
 #include "support/WindowHarness.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyleHints>
 #include <QTabBar>
 #include <QTableWidget>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -97,4 +101,20 @@ TEST(Startup, AnUnreachableComputerStopsStartUp)
         EXPECT_EQ(e.number(), 462);
     }
     EXPECT_FALSE(h.controls().tmr1->isActive());
+}
+
+// The cursor stops blinking a while after the last input, and blinks again at the next key.
+TEST(Startup, TheCursorStopsBlinkingWhileNobodyTypes)
+{
+    const int flashTime = QGuiApplication::styleHints()->cursorFlashTime();
+    ASSERT_GT(flashTime, 0);
+    {
+        const CursorBlinkTimeout timeout(20);
+        QLineEdit field;
+        QTRY_COMPARE(QGuiApplication::styleHints()->cursorFlashTime(), 0);
+        QTest::keyClick(&field, Qt::Key_A);
+        EXPECT_EQ(QGuiApplication::styleHints()->cursorFlashTime(), flashTime);
+        QTRY_COMPARE(QGuiApplication::styleHints()->cursorFlashTime(), 0);
+    }
+    EXPECT_EQ(QGuiApplication::styleHints()->cursorFlashTime(), flashTime);
 }
