@@ -233,32 +233,6 @@ std::optional<ProcessStat> ProcessWalker::readStat(Known &known, std::int32_t pi
     return parseProcessStat(*text, PidPath(pid, "stat").display());
 }
 
-std::optional<TaskRuns> ProcessWalker::readRuns(Known &known, std::int32_t pid)
-{
-    if (!m_procfs)
-        return std::nullopt;
-    if (known.schedstat.get() < 0) {
-        if (m_keptRuns >= m_runsBudget || m_keptFiles >= m_keptFileBudget)
-            return std::nullopt;
-        const PidPath path(pid, "schedstat");
-        const int opened = ::openat(procFd(), path.relative(), O_RDONLY | O_CLOEXEC);
-        if (opened < 0)
-            return std::nullopt; // the stat read next tells whether the process is still there
-        ++m_filesOpened;
-        known.schedstat.reset(opened);
-        ++m_keptFiles;
-        ++m_keptRuns;
-    }
-    char text[96];
-    ssize_t got = -1;
-    do
-        got = ::pread(known.schedstat.get(), text, sizeof text, 0);
-    while (got < 0 && errno == EINTR);
-    if (got <= 0 || static_cast<std::size_t>(got) == sizeof text)
-        return std::nullopt;
-    return parseSchedstat(std::string_view(text, static_cast<std::size_t>(got)));
-}
-
 std::string_view ProcessWalker::readSystemFile(const char *relative)
 {
     const std::optional<std::string_view> text = read(relative, Owner::System);
@@ -295,20 +269,6 @@ std::optional<std::uint64_t> ProcessWalker::handleCount(Known &known, std::int32
         throw unreadable(m_procPath, path.relative(), errno);
     }
     return static_cast<std::uint64_t>(info.st_size);
-}
-
-void ProcessWalker::release(Known &known) noexcept
-{
-    for (FileDescriptor *fd : {&known.stat, &known.statm, &known.fdDirectory, &known.schedstat})
-        if (fd->get() >= 0) {
-            if (fd == &known.fdDirectory)
-                --m_keptDirectories;
-            if (fd == &known.schedstat)
-                --m_keptRuns;
-            fd->reset();
-            --m_keptFiles;
-        }
-    known.runsBeforeStat.reset();
 }
 
 ProcessWalker::ProcessWalker(std::string procPath, Handles handles, std::optional<std::size_t> keptFiles)
