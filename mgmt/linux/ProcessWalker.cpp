@@ -22,11 +22,14 @@ std::optional<ProcessStat> ProcessWalker::currentStat(Known &known, const Listed
     }
     // Read before the stat: a run between the two shows at the next walk.
     const std::optional<TaskRuns> runs = readRuns(known, entry.pid);
-    if (runs && runs == known.runsBeforeStat) {
-        ProcessStat stat = known.restingStat;
-        stat.name = known.name;
-        return stat;
-    }
+    if (runs && known.rest && known.rest->runsBefore == *runs)
+        return ProcessStat{.pid = entry.pid,
+                           .name = known.name,
+                           .state = known.rest->state,
+                           .userTicks = known.rest->userTicks,
+                           .systemTicks = known.rest->systemTicks,
+                           .threads = 1,
+                           .startTicks = known.startTicks};
     const bool kept = known.stat.get() >= 0;
     std::optional<ProcessStat> stat = readStat(known, entry.pid);
     if (!stat)
@@ -48,13 +51,10 @@ std::optional<ProcessStat> ProcessWalker::currentStat(Known &known, const Listed
         known.startTicks = stat->startTicks;
     }
     // A process with more threads may run on any of them; one that was running may still be, unswitched.
-    if (runs && !newProcess && known.schedstat.get() >= 0 && stat->threads == 1 && stat->state != 'R') {
-        known.runsBeforeStat = runs;
-        known.restingStat = *stat;
-        known.restingStat.name = {};
-    } else {
-        known.runsBeforeStat.reset();
-    }
+    const bool rests =
+        runs && !newProcess && known.schedstat.get() >= 0 && stat->threads == 1 && stat->state != 'R';
+    known.rest = rests ? std::optional<Rest>(Rest{*runs, stat->userTicks, stat->systemTicks, stat->state})
+                       : std::nullopt;
     return stat;
 }
 
@@ -95,7 +95,7 @@ void ProcessWalker::release(Known &known) noexcept
             fd->reset();
             --m_keptFiles;
         }
-    known.runsBeforeStat.reset();
+    known.rest.reset();
 }
 
 std::optional<ProcessSample> ProcessWalker::readProcess(const Listed &entry,

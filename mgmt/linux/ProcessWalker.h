@@ -72,6 +72,13 @@ private:
         std::uint64_t directory = 0; // inode number
     };
 
+    struct Rest {
+        TaskRuns runsBefore;
+        std::uint64_t userTicks = 0;
+        std::uint64_t systemTicks = 0;
+        char state = 0;
+    };
+
     // What the walker keeps of one process. Its descriptors belong to the process they were opened for:
     // once it ends they read ESRCH, even after its pid is reused.
     struct Known {
@@ -83,11 +90,10 @@ private:
         FileDescriptor statm{-1};
         FileDescriptor fdDirectory{-1}; // opened as a path only: its size is the count of open descriptors
         FileDescriptor schedstat{-1};   // of the main thread
-        // The last stat of a process with one thread that was not running then, and the thread's runs read
-        // just before it: while they stand, the thread has not been on a processor since, so that stat
-        // still holds (bar the name, kept above).
-        std::optional<TaskRuns> runsBeforeStat;
-        ProcessStat restingStat;
+        // What the last stat of a process with one thread said when it was not running, with the runs read
+        // just before it: while the runs stand, the thread has not been on a processor since, so that stat
+        // still holds.
+        std::optional<Rest> rest;
     };
 
     enum class Owner { System, Process };
