@@ -27,10 +27,10 @@ std::size_t raiseOpenFileLimit();
 // walk (status too, opened each time, only while swap is in use), as is its fd directory for the count of
 // its descriptors; whatever never changes for a process is kept between walks. The stat of a process with
 // one thread is not read again while its schedstat shows it has not run since. Kept descriptors stay within
-// a budget, stat and statm first; processes beyond it have their files opened at each walk. Processes that
-// end while they are read, and those whose files are not ours to read (proc mounted with hidepid), are left
-// out; malformed texts raise "Generic failure". One walk at a time: callers on several threads wait for each
-// other.
+// a budget: stat and statm first, then schedstat, then the fd directories; processes beyond it have their
+// files opened at each walk. Processes that end while they are read, and those whose files are not ours to
+// read (proc mounted with hidepid), are left out; malformed texts raise "Generic failure". One walk at a
+// time: callers on several threads wait for each other.
 class ProcessWalker final {
 public:
     enum class Detail {
