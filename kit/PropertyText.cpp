@@ -11,7 +11,7 @@ QString propertyText(const mgmt::Instance &instance, std::string_view property)
 QString propertyTextOrEmpty(const mgmt::Instance &instance, std::string_view property)
 {
     const mgmt::Value &value = instance.get(property);
-    return value.isNull() ? QString() : propertyText(instance, property);
+    return value.isNull() ? QString() : QString::fromStdString(mgmt::toText(value));
 }
 
 } // namespace quorvin

@@ -50,6 +50,7 @@ std::optional<ProcessStat> ProcessWalker::currentStat(Known &known, const Listed
         known.name.assign(stat->name);
         known.startTicks = stat->startTicks;
     }
+    known.oneThread = stat->threads == 1;
     // A process with more threads may run on any of them; one that was running may still be, unswitched.
     const bool rests =
         runs && !newProcess && known.schedstat.get() >= 0 && stat->threads == 1 && stat->state != 'R';
@@ -60,20 +61,14 @@ std::optional<ProcessStat> ProcessWalker::currentStat(Known &known, const Listed
 
 std::optional<TaskRuns> ProcessWalker::readRuns(Known &known, std::int32_t pid)
 {
-    if (!m_procfs)
+    // Only where the last stat showed one thread: only then can the runs spare the next.
+    if (!m_procfs || !known.oneThread)
         return std::nullopt;
-    if (known.schedstat.get() < 0) {
-        if (m_keptRuns >= m_runsBudget || m_keptFiles >= m_keptFileBudget)
-            return std::nullopt;
-        const PidPath path(pid, "schedstat");
-        const int opened = ::openat(procFd(), path.relative(), O_RDONLY | O_CLOEXEC);
-        if (opened < 0)
-            return std::nullopt; // the stat read next tells whether the process is still there
-        ++m_filesOpened;
-        known.schedstat.reset(opened);
-        ++m_keptFiles;
-        ++m_keptRuns;
-    }
+    // When it cannot be opened, the stat read next tells whether the process is still there.
+    if (known.schedstat.get() < 0 &&
+        (m_keptRuns >= m_runsBudget ||
+         !keepOpen(known.schedstat, PidPath(pid, "schedstat"), O_RDONLY, m_keptRuns)))
+        return std::nullopt;
     char text[96];
     ssize_t got = -1;
     do

@@ -16,6 +16,7 @@
 
 namespace quorvin::mgmt::linux_ {
 
+class PidPath;
 class ProcessSampleBuilder;
 
 // Raises the soft limit of open descriptors toward the hard one, once per program, and returns the soft
@@ -94,6 +95,7 @@ private:
         // just before it: while the runs stand, the thread has not been on a processor since, so that stat
         // still holds.
         std::optional<Rest> rest;
+        bool oneThread = false; // at its last stat
     };
 
     enum class Owner { System, Process };
@@ -112,6 +114,9 @@ private:
     std::optional<ProcessStat> readStat(Known &known, std::int32_t pid);
     // Through a kept descriptor only: opening the file each time would cost more than the stat it may save.
     std::optional<TaskRuns> readRuns(Known &known, std::int32_t pid);
+    // Opens a process's file to keep, within the whole budget, and counts it with its kind; false when it is
+    // not opened (errno tells why, when the budget was not the reason).
+    bool keepOpen(FileDescriptor &kept, const PidPath &path, int flags, std::size_t &keptOfKind);
     std::string_view readSystemFile(const char *relative);
     std::optional<std::uint64_t> handleCount(Known &known, std::int32_t pid);
     void release(Known &known) noexcept;
