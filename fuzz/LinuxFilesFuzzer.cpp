@@ -17,7 +17,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::string_view text = quorvin::fuzz::textOf(data, size);
     rejectedOrParsed([&] { parseProcessStat(text, "stat"); });
     rejectedOrParsed([&] { parseProcessStatm(text, "statm"); });
-    parseSchedstat(text);
     rejectedOrParsed([&] { parseStatusSwapKb(text, "status"); });
     rejectedOrParsed([&] { parseUptime100Ns(text, "uptime"); });
     rejectedOrParsed([&] { parseMemInfo(text); });

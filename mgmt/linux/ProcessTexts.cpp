@@ -90,17 +90,6 @@ ProcessStat parseProcessStat(std::string_view text, std::string_view file)
     return stat;
 }
 
-std::optional<TaskRuns> parseSchedstat(std::string_view text) noexcept
-{
-    std::string_view rest = text;
-    const std::optional<std::uint64_t> runtime = parseUnsigned(nextToken(rest));
-    const std::optional<std::uint64_t> waited = parseUnsigned(nextToken(rest));
-    const std::optional<std::uint64_t> switchIns = parseUnsigned(nextToken(rest));
-    if (!runtime || !waited || !switchIns || *switchIns == 0 || !trimmed(rest).empty())
-        return std::nullopt;
-    return TaskRuns{*runtime, *switchIns};
-}
-
 ProcessStatm parseProcessStatm(std::string_view text, std::string_view file)
 {
     if (trimmed(text).empty())

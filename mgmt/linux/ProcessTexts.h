@@ -23,17 +23,6 @@ struct ProcessStat {
 // The name lies between the first "(" and the last ")": it may hold blanks and ")" itself.
 ProcessStat parseProcessStat(std::string_view text, std::string_view file);
 
-// /proc/PID/schedstat of a task: the time it has run and how often it was put on a processor. While neither
-// moves, the task has not run. Nothing when the text is not that (a kernel without scheduler statistics gives
-// "0 0 0", which counts nothing either).
-struct TaskRuns {
-    std::uint64_t runtimeNs = 0;
-    std::uint64_t switchIns = 0;
-    friend bool operator==(const TaskRuns &, const TaskRuns &) = default;
-};
-
-std::optional<TaskRuns> parseSchedstat(std::string_view text) noexcept;
-
 // The first three fields of /proc/PID/statm, in pages.
 struct ProcessStatm {
     std::uint64_t sizePages = 0;

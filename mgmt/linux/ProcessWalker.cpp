@@ -21,8 +21,9 @@ std::optional<ProcessStat> ProcessWalker::currentStat(Known &known, const Listed
         known.directory = entry.directory;
     }
     // Read before the stat: a run between the two shows at the next walk.
-    const std::optional<TaskRuns> runs = readRuns(known, entry.pid);
-    if (runs && known.rest && known.rest->runsBefore == *runs)
+    const std::optional<std::uint64_t> ran = timeRun(known, entry.pid);
+    if (ran && known.rest && known.rest->ranBefore == *ran) {
+        close(known.stat, m_keptStats);
         return ProcessStat{.pid = entry.pid,
                            .name = known.name,
                            .state = known.rest->state,
@@ -30,6 +31,7 @@ std::optional<ProcessStat> ProcessWalker::currentStat(Known &known, const Listed
                            .systemTicks = known.rest->systemTicks,
                            .threads = 1,
                            .startTicks = known.startTicks};
+    }
     const bool kept = known.stat.get() >= 0;
     std::optional<ProcessStat> stat = readStat(known, entry.pid);
     if (!stat)
@@ -51,45 +53,46 @@ std::optional<ProcessStat> ProcessWalker::currentStat(Known &known, const Listed
         known.startTicks = stat->startTicks;
     }
     known.oneThread = stat->threads == 1;
-    // A process with more threads may run on any of them; one that was running may still be, unswitched.
-    const bool rests =
-        runs && !newProcess && known.schedstat.get() >= 0 && stat->threads == 1 && stat->state != 'R';
-    known.rest = rests ? std::optional<Rest>(Rest{*runs, stat->userTicks, stat->systemTicks, stat->state})
+    // A process with more threads may lose one without its clock moving: a thread's last moments on a
+    // processor are not counted in its process's time. One that was running may still be, uncounted.
+    const bool rests = ran && *ran != 0 && !newProcess && stat->threads == 1 && stat->state != 'R';
+    known.rest = rests ? std::optional<Rest>(Rest{*ran, stat->userTicks, stat->systemTicks, stat->state})
                        : std::nullopt;
     return stat;
 }
 
-std::optional<TaskRuns> ProcessWalker::readRuns(Known &known, std::int32_t pid)
+std::optional<std::uint64_t> ProcessWalker::timeRun(Known &known, std::int32_t pid)
 {
-    // Only where the last stat showed one thread: only then can the runs spare the next.
-    if (!m_procfs || !known.oneThread)
+    if (!m_procfs || !m_ownPidNamespace || !known.oneThread)
         return std::nullopt;
-    // When it cannot be opened, the stat read next tells whether the process is still there.
-    if (known.schedstat.get() < 0 &&
-        (m_keptRuns >= m_runsBudget ||
-         !keepOpen(known.schedstat, PidPath(pid, "schedstat"), O_RDONLY, m_keptRuns)))
+    if (!known.clock) {
+        clockid_t clock{};
+        if (::clock_getcpuclockid(pid, &clock) != 0)
+            return std::nullopt;
+        known.clock = clock;
+    }
+    // When the process has ended, the stat read next tells.
+    timespec ran{};
+    if (::clock_gettime(*known.clock, &ran) != 0 || ran.tv_sec < 0)
         return std::nullopt;
-    char text[96];
-    ssize_t got = -1;
-    do
-        got = ::pread(known.schedstat.get(), text, sizeof text, 0);
-    while (got < 0 && errno == EINTR);
-    if (got <= 0 || static_cast<std::size_t>(got) == sizeof text)
-        return std::nullopt;
-    return parseSchedstat(std::string_view(text, static_cast<std::size_t>(got)));
+    return static_cast<std::uint64_t>(ran.tv_sec) * 1'000'000'000u + static_cast<std::uint64_t>(ran.tv_nsec);
+}
+
+void ProcessWalker::close(FileDescriptor &kept, std::size_t &keptOfKind) noexcept
+{
+    if (kept.get() < 0)
+        return;
+    kept.reset();
+    --keptOfKind;
+    --m_keptFiles;
 }
 
 void ProcessWalker::release(Known &known) noexcept
 {
-    for (FileDescriptor *fd : {&known.stat, &known.statm, &known.fdDirectory, &known.schedstat})
-        if (fd->get() >= 0) {
-            if (fd == &known.fdDirectory)
-                --m_keptDirectories;
-            if (fd == &known.schedstat)
-                --m_keptRuns;
-            fd->reset();
-            --m_keptFiles;
-        }
+    close(known.stat, m_keptStats);
+    close(known.statm, m_keptStatms);
+    close(known.fdDirectory, m_keptDirectories);
+    known.clock.reset();
     known.rest.reset();
 }
 
@@ -104,7 +107,7 @@ std::optional<ProcessSample> ProcessWalker::readProcess(const Listed &entry,
     ProcessSample sample = builder.fromStat(pid, *stat);
     sample.name = known.name; // read once per process, kept while it lives
     if (builder.readsStatm()) {
-        const std::optional<std::string_view> statmText = readKept(known.statm, pid, "statm");
+        const std::optional<std::string_view> statmText = readKept(known.statm, m_keptStatms, pid, "statm");
         if (!statmText)
             return std::nullopt;
         builder.addStatm(sample, *statmText);
@@ -148,12 +151,10 @@ ProcessWalk ProcessWalker::walk(Detail detail)
     const std::vector<Listed> listed = listProcesses(lastPid);
     m_listedLastPid.reset(); // a walk cut short by an error leaves nothing to reuse
     walk.processes.reserve(listed.size());
-    // A kept stat saves more than a kept schedstat, and that more than a kept fd directory.
-    const auto left = [this](std::size_t used) {
-        return m_keptFileBudget > used ? m_keptFileBudget - used : 0;
-    };
-    m_runsBudget = left(2 * listed.size());
-    m_directoryBudget = left(3 * listed.size());
+    // A kept statm or stat saves more than a kept fd directory; about as many processes run as at the last
+    // walk.
+    const std::size_t first = listed.size() + m_keptStats;
+    m_directoryBudget = m_keptFileBudget > first ? m_keptFileBudget - first : 0;
     m_listed.clear();
     for (const Listed &entry : listed)
         if (std::optional<ProcessSample> sample = readProcess(entry, builder, counters)) {

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <time.h>
 #include <unordered_map>
 #include <vector>
 
@@ -24,14 +25,15 @@ class ProcessSampleBuilder;
 std::size_t raiseOpenFileLimit();
 
 // Reads the process table of one system tree as cheaply as the kernel allows: the proc directory stays open
-// for the walker's life, and each process's stat and statm are opened once and re-read at offset 0 at every
-// walk (status too, opened each time, only while swap is in use), as is its fd directory for the count of
-// its descriptors; whatever never changes for a process is kept between walks. The stat of a process with
-// one thread is not read again while its schedstat shows it has not run since. Kept descriptors stay within
-// a budget: stat and statm first, then schedstat, then the fd directories; processes beyond it have their
-// files opened at each walk. Processes that end while they are read, and those whose files are not ours to
-// read (proc mounted with hidepid), are left out; malformed texts raise "Generic failure". One walk at a
-// time: callers on several threads wait for each other.
+// for the walker's life, and each process's statm and fd directory (the size of which is the count of its
+// descriptors) are opened once and re-read at every walk, as is its stat while it runs (status too, opened
+// each time, only while swap is in use); whatever never changes for a process is kept between walks. A
+// process with one thread that has not run since its last stat, by its processor-time clock, is not read
+// again, and its stat is closed until it runs: each kept file holds a page of kernel memory. Kept
+// descriptors stay within a budget, statm and the stat of running processes first, then the fd directories;
+// processes beyond it have their files opened at each walk. Processes that end while they are read, and
+// those whose files are not ours to read (proc mounted with hidepid), are left out; malformed texts raise
+// "Generic failure". One walk at a time: callers on several threads wait for each other.
 class ProcessWalker final {
 public:
     enum class Detail {
@@ -74,7 +76,7 @@ private:
     };
 
     struct Rest {
-        TaskRuns runsBefore;
+        std::uint64_t ranBefore = 0; // nanoseconds
         std::uint64_t userTicks = 0;
         std::uint64_t systemTicks = 0;
         char state = 0;
@@ -90,10 +92,10 @@ private:
         FileDescriptor stat{-1};
         FileDescriptor statm{-1};
         FileDescriptor fdDirectory{-1}; // opened as a path only: its size is the count of open descriptors
-        FileDescriptor schedstat{-1};   // of the main thread
-        // What the last stat of a process with one thread said when it was not running, with the runs read
-        // just before it: while the runs stand, the thread has not been on a processor since, so that stat
-        // still holds.
+        std::optional<clockid_t> clock; // its processor-time clock
+        // What the last stat of a process with one thread said when it was not running, with the time it had
+        // run, read just before: while that time stands, the thread has not been on a processor since, so
+        // that stat still holds.
         std::optional<Rest> rest;
         bool oneThread = false; // at its last stat
     };
@@ -110,15 +112,18 @@ private:
     std::optional<std::string_view> read(const char *relative, Owner owner);
     std::optional<std::string_view> readFrom(int fd, const char *relative, Owner owner);
     // The same through the kept descriptor, which is opened first when it is not (and kept within budget).
-    std::optional<std::string_view> readKept(FileDescriptor &kept, std::int32_t pid, const char *leaf);
+    std::optional<std::string_view> readKept(FileDescriptor &kept, std::size_t &keptOfKind, std::int32_t pid,
+                                             const char *leaf);
     std::optional<ProcessStat> readStat(Known &known, std::int32_t pid);
-    // Through a kept descriptor only: opening the file each time would cost more than the stat it may save.
-    std::optional<TaskRuns> readRuns(Known &known, std::int32_t pid);
+    // The nanoseconds a process with one thread has run, from its processor-time clock: one system call and
+    // no file. Only for the kernel's proc of our own pid namespace, where its pids are the clocks' pids.
+    std::optional<std::uint64_t> timeRun(Known &known, std::int32_t pid);
     // Opens a process's file to keep, within the whole budget, and counts it with its kind; false when it is
     // not opened (errno tells why, when the budget was not the reason).
     bool keepOpen(FileDescriptor &kept, const PidPath &path, int flags, std::size_t &keptOfKind);
     std::string_view readSystemFile(const char *relative);
     std::optional<std::uint64_t> handleCount(Known &known, std::int32_t pid);
+    void close(FileDescriptor &kept, std::size_t &keptOfKind) noexcept;
     void release(Known &known) noexcept;
     std::optional<ProcessStat> currentStat(Known &known, const Listed &entry);
     std::optional<ProcessSample> readProcess(const Listed &entry, const ProcessSampleBuilder &builder,
@@ -140,11 +145,10 @@ private:
     std::size_t m_keptFiles = 0;
     std::size_t m_keptFileBudget;
     bool m_procfs = false; // the proc directory is the kernel's, not a saved tree
+    std::size_t m_keptStats = 0;
+    std::size_t m_keptStatms = 0;
     std::size_t m_keptDirectories = 0;
-    std::size_t m_keptRuns = 0;
-    // What the walk's stat and statm files leave of the budget: first for schedstat, which can save a stat,
-    // then for the fd directories.
-    std::size_t m_runsBudget = 0;
+    // What the walk's statm files and the stat files of running processes leave of the budget.
     std::size_t m_directoryBudget = 0;
 };
 

@@ -200,8 +200,8 @@ std::optional<std::string_view> ProcessWalker::readFrom(int fd, const char *rela
     return std::string_view(m_buffer.data(), used);
 }
 
-std::optional<std::string_view> ProcessWalker::readKept(FileDescriptor &kept, std::int32_t pid,
-                                                        const char *leaf)
+std::optional<std::string_view> ProcessWalker::readKept(FileDescriptor &kept, std::size_t &keptOfKind,
+                                                        std::int32_t pid, const char *leaf)
 {
     const PidPath path(pid, leaf);
     FileDescriptor once(-1);
@@ -217,6 +217,7 @@ std::optional<std::string_view> ProcessWalker::readKept(FileDescriptor &kept, st
         if (m_keptFiles < m_keptFileBudget) {
             kept.reset(opened);
             ++m_keptFiles;
+            ++keptOfKind;
         } else {
             once.reset(opened);
             fd = &once;
@@ -227,7 +228,7 @@ std::optional<std::string_view> ProcessWalker::readKept(FileDescriptor &kept, st
 
 std::optional<ProcessStat> ProcessWalker::readStat(Known &known, std::int32_t pid)
 {
-    const std::optional<std::string_view> text = readKept(known.stat, pid, "stat");
+    const std::optional<std::string_view> text = readKept(known.stat, m_keptStats, pid, "stat");
     if (!text)
         return std::nullopt;
     return parseProcessStat(*text, PidPath(pid, "stat").display());

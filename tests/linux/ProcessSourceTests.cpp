@@ -378,8 +378,8 @@ TEST(ProcessesOnThisComputer, WalksFollowProcessesThatStartAndEnd)
     ::waitpid(second, nullptr, 0);
 }
 
-// A process whose stat the walker does not read again while it rests is read again once it has run: the time
-// it spent, and a thread it started, show at the next walk.
+// A process whose stat the walker does not read again while it rests, nor keeps open, is read again once it
+// has run: the time it spent, and a thread it started, show at the next walk.
 TEST(ProcessesOnThisComputer, ARestingProcessShowsWhatItDidOnceItRuns)
 {
     int orders[2], answers[2];
@@ -441,9 +441,21 @@ TEST(ProcessesOnThisComputer, ARestingProcessShowsWhatItDidOnceItRuns)
             fields >> n;
         return numbers[10] + numbers[11]; // utime + stime, fields 14 and 15
     };
+    const auto statKeptOpen = [&] {
+        const std::string stat = "/proc/" + std::to_string(child) + "/stat";
+        for (const auto &fd : fs::directory_iterator("/proc/self/fd")) {
+            std::error_code error;
+            if (fs::read_symlink(fd.path(), error) == stat)
+                return true;
+        }
+        return false;
+    };
     sampleOfChild();
+    sampleOfChild();
+    EXPECT_TRUE(statKeptOpen());
     const ProcessSample resting = sampleOfChild();
     EXPECT_EQ(resting.threads, 1u);
+    EXPECT_FALSE(statKeptOpen());
     ASSERT_TRUE(order('b'));
     const ProcessSample burnt = sampleOfChild();
     EXPECT_GT(burnt.cpuTicks, resting.cpuTicks);
