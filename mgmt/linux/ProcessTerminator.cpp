@@ -1,7 +1,7 @@
 #include "mgmt/linux/ProcessTerminator.h"
 #include "mgmt/Error.h"
-#include "mgmt/Names.h"
 #include "mgmt/FileDescriptor.h"
+#include "mgmt/Names.h"
 #include "mgmt/linux/ProcessTexts.h"
 #include "mgmt/linux/TextFields.h"
 

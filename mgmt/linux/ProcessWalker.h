@@ -17,7 +17,6 @@
 
 namespace quorvin::mgmt::linux_ {
 
-class PidPath;
 class ProcessSampleBuilder;
 
 // Raises the soft limit of open descriptors toward the hard one, once per program, and returns the soft
@@ -118,9 +117,6 @@ private:
     // The nanoseconds a process with one thread has run, from its processor-time clock: one system call and
     // no file. Only for the kernel's proc of our own pid namespace, where its pids are the clocks' pids.
     std::optional<std::uint64_t> timeRun(Known &known, std::int32_t pid);
-    // Opens a process's file to keep, within the whole budget, and counts it with its kind; false when it is
-    // not opened (errno tells why, when the budget was not the reason).
-    bool keepOpen(FileDescriptor &kept, const PidPath &path, int flags, std::size_t &keptOfKind);
     std::string_view readSystemFile(const char *relative);
     std::optional<std::uint64_t> handleCount(Known &known, std::int32_t pid);
     void close(FileDescriptor &kept, std::size_t &keptOfKind) noexcept;

@@ -16,6 +16,7 @@
 #include <sstream>
 #include <thread>
 
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -351,6 +352,28 @@ TEST(ProcessesOnThisComputer, IncludeThisProcessWithItsMemoryAndDescriptors)
         ::close(fd);
     ASSERT_NE(self = withPid(after, "IDprocess", ::getpid()), nullptr);
     EXPECT_EQ(self->get("HandleCount").number(), handles + 5);
+}
+
+// Wherever the descriptor budget runs out in a walk, the processes beyond it are read by path.
+TEST(ProcessesOnThisComputer, EveryBudgetReadsEveryProcess)
+{
+    const auto walkedSelf = [](ProcessWalker &walker) {
+        for (const ProcessSample &process : walker.walk(ProcessWalker::Detail::Counters).processes)
+            if (process.pid == ::getpid())
+                return true;
+        return false;
+    };
+    std::size_t listed = 0;
+    for (const auto &entry : fs::directory_iterator("/proc"))
+        listed += std::isdigit(static_cast<unsigned char>(entry.path().filename().string()[0])) ? 1 : 0;
+    for (const std::size_t budget : {std::size_t{0}, listed, 2 * listed}) {
+        ProcessWalker walker("/proc", ProcessWalker::Handles::Counted, budget);
+        for (int walk = 0; walk < 2; ++walk) {
+            bool found = false;
+            EXPECT_NO_THROW(found = walkedSelf(walker)) << budget;
+            EXPECT_TRUE(found) << budget;
+        }
+    }
 }
 
 // A walk reuses the last listing while no process was created since; one that ended in between is left out
