@@ -3,7 +3,8 @@
 # Quorvin under Xvfb on its Process Details page refreshing every second (txtupdt 0), btop and top in tmux with
 # their one-second refresh, and an empty Qt window as the memory baseline, with IDLE extra idle processes.
 # Prints one table: processor time (the scheduler's run time of the program and its children over the window, in
-# ms per second of wall time: 10 ms/s is 1 % of one core) and resident memory (median of one sample a second).
+# ms per second of wall time: 10 ms/s is 1 % of one core), resident memory (median of one sample a second) and
+# the kernel memory of the proc files the program holds open at the end of the window (a page each once read).
 #   bench/side_by_side.sh [-n IDLE] [-r REPEATS] [-w WARMUP_S] [-m WINDOW_S] [-B BUILD_DIR] [-s SHOT_DIR] [-t]
 #   defaults: -n 300 -r 2 -w 12 -m 20 -B build; -s saves what Quorvin showed (needs imagemagick); -t runs the
 #   programs together over one window instead of one after another (steadier ratios on a shared machine)
@@ -141,6 +142,15 @@ resident_kb() { # ROOT: VmRSS of it and its children
     for p in $(tree "$1"); do files+=("/proc/$p/status"); done
     awk '/^VmRSS:/ { kb += $2 } END { print kb + 0 }' "${files[@]}" 2>/dev/null
 }
+PAGE_KB=$(($(getconf PAGESIZE) / 1024))
+proc_buffers_kb() { # ROOT: the seq buffers of the proc files it and its children hold open
+    local p n=0
+    for p in $(tree "$1"); do
+        n=$((n + $(find "/proc/$p/fd" -mindepth 1 -maxdepth 1 -printf '%l\n' 2>/dev/null |
+            grep -cE '^/proc/[0-9]+/(task/[0-9]+/)?(stat|statm|status|schedstat|io|cmdline|smaps_rollup)$')))
+    done
+    echo $((n * PAGE_KB))
+}
 home_for() { # NAME REP: a fresh home with a one-second refresh where the program keeps its settings
     local home=$WORK/home-$1-$2
     mkdir -p "$home/.config/btop"
@@ -197,7 +207,7 @@ start_program() { # NAME REP: starts it; sets ROOT (empty when it did not start)
     empty-qt-window) on_display empty "$rep" "$EMPTY" ;;
     esac
     if [ -z "$ROOT" ] || ! alive "$ROOT"; then
-        echo "$name $rep - - no-start" >>"$RESULTS"
+        echo "$name $rep - - - no-start" >>"$RESULTS"
         ROOT=""
     fi
 }
@@ -229,10 +239,15 @@ measure() { # REP NAME...
     for k in "${!roots[@]}"; do t1[k]=$(cpu_ns "${roots[k]}"); done
     s1=$(date +%s%N)
     for k in "${!roots[@]}"; do
-        alive "${roots[k]}" || statuses[k]=ended
+        if ! alive "${roots[k]}"; then
+            statuses[k]=ended
+            log "${names[k]} ended: $(tail -1 "$WORK/${names[k]%-qt-window}-$rep.log" 2>/dev/null)"
+        elif [ "${names[k]}" = quorvin ] && [ "$(xdotool search --onlyvisible --pid "${roots[k]}" | wc -l)" -gt 1 ]; then
+            statuses[k]=message-box # a refresh that fails stops at its message until it is answered
+        fi
         printf '%s\n' ${samples[k]} | sort -n | awk -v name="${names[k]}" -v rep="$rep" -v status="${statuses[k]}" \
-            -v cpu="$((t1[k] - t0[k]))" -v ns="$((s1 - s0))" \
-            '{ kb[NR] = $1 } END { printf "%s %s %.1f %.1f %s\n", name, rep, cpu / 1e6 / (ns / 1e9), kb[int((NR + 1) / 2)] / 1024, status }' \
+            -v cpu="$((t1[k] - t0[k]))" -v ns="$((s1 - s0))" -v kbuf="$(proc_buffers_kb "${roots[k]}")" \
+            '{ kb[NR] = $1 } END { printf "%s %s %.1f %.1f %.1f %s\n", name, rep, cpu / 1e6 / (ns / 1e9), kb[int((NR + 1) / 2)] / 1024, kbuf / 1024, status }' \
             >>"$RESULTS"
         log "$(tail -1 "$RESULTS")"
         stop_program "${roots[k]}" "${sockets[k]}"
@@ -253,12 +268,12 @@ echo
 echo "$(nproc) processors, Linux $(uname -r); processes: $BEFORE before, $AFTER with $IDLE idle ones"
 echo "warm-up ${WARMUP}s, window ${WINDOW}s, ${REPEATS} repeats; processor time in ms per second (10 = 1 % of a core)"
 awk '
-    BEGIN { printf "%-16s %4s %9s %8s %s\n", "program", "rep", "cpu_ms/s", "rss_MiB", "status" }
-    { printf "%-16s %4s %9s %8s %s\n", $1, $2, $3, $4, $5; cpu[$1] += $3; rss[$1] += $4; n[$1]++ }
+    BEGIN { printf "%-16s %4s %9s %8s %8s %s\n", "program", "rep", "cpu_ms/s", "rss_MiB", "kbuf_MiB", "status" }
+    { printf "%-16s %4s %9s %8s %8s %s\n", $1, $2, $3, $4, $5, $6; cpu[$1] += $3; rss[$1] += $4; kbuf[$1] += $5; n[$1]++ }
     END {
         if (n["quorvin"] && n["btop"] && cpu["btop"] > 0)
             printf "quorvin / btop processor time: %.2f (goal at most 0.5)\n", cpu["quorvin"] / cpu["btop"]
         if (n["quorvin"] && n["empty-qt-window"])
-            printf "quorvin resident above an empty Qt window: %.1f MiB\n",
-                rss["quorvin"] / n["quorvin"] - rss["empty-qt-window"] / n["empty-qt-window"]
+            printf "quorvin resident above an empty Qt window: %.1f MiB, and %.1f MiB of proc file buffers in the kernel\n",
+                rss["quorvin"] / n["quorvin"] - rss["empty-qt-window"] / n["empty-qt-window"], kbuf["quorvin"] / n["quorvin"]
     }' "$RESULTS"
