@@ -1,6 +1,8 @@
 #include "mgmt/Instance.h"
 #include "mgmt/Error.h"
 
+#include <stdexcept>
+
 namespace quorvin::mgmt {
 
 namespace {
@@ -28,16 +30,39 @@ std::string toLowerAscii(std::string_view s)
     return result;
 }
 
-Instance::Instance(std::vector<Property> properties, std::shared_ptr<const MethodInvoker> methods)
-    : m_properties(std::move(properties)), m_methods(std::move(methods))
+std::shared_ptr<const PropertyNames> sharedNames(std::initializer_list<std::string_view> names)
 {
+    return std::make_shared<const PropertyNames>(names.begin(), names.end());
+}
+
+Instance::Instance(std::vector<Property> properties, std::shared_ptr<const MethodInvoker> methods)
+    : m_methods(std::move(methods))
+{
+    auto names = std::make_shared<PropertyNames>();
+    names->reserve(properties.size());
+    m_values.reserve(properties.size());
+    for (Property &p : properties) {
+        names->push_back(std::move(p.name));
+        m_values.push_back(std::move(p.value));
+    }
+    m_names = std::move(names);
+}
+
+Instance::Instance(std::shared_ptr<const PropertyNames> names, std::vector<Value> values,
+                   std::shared_ptr<const MethodInvoker> methods)
+    : m_names(std::move(names)), m_values(std::move(values)), m_methods(std::move(methods))
+{
+    if (!m_names || m_names->size() != m_values.size())
+        throw std::logic_error("an instance needs one value for each property name");
 }
 
 const Value *Instance::find(std::string_view name) const noexcept
 {
-    for (const Property &p : m_properties)
-        if (equalsIgnoringCase(p.name, name))
-            return &p.value;
+    if (!m_names)
+        return nullptr;
+    for (std::size_t i = 0; i < m_values.size(); ++i)
+        if (equalsIgnoringCase((*m_names)[i], name))
+            return &m_values[i];
     return nullptr;
 }
 
@@ -50,12 +75,24 @@ const Value &Instance::get(std::string_view name) const
 
 void Instance::set(std::string_view name, Value value)
 {
-    for (Property &p : m_properties)
-        if (equalsIgnoringCase(p.name, name)) {
-            p.value = std::move(value);
-            return;
-        }
-    m_properties.push_back({std::string(name), std::move(value)});
+    if (const Value *v = find(name)) {
+        m_values[static_cast<std::size_t>(v - m_values.data())] = std::move(value);
+        return;
+    }
+    // The names may be shared with other instances: this one gets a list of its own.
+    auto names = m_names ? std::make_shared<PropertyNames>(*m_names) : std::make_shared<PropertyNames>();
+    names->emplace_back(name);
+    m_names = std::move(names);
+    m_values.push_back(std::move(value));
+}
+
+std::vector<Property> Instance::properties() const
+{
+    std::vector<Property> properties;
+    properties.reserve(m_values.size());
+    for (std::size_t i = 0; i < m_values.size(); ++i)
+        properties.emplace_back((*m_names)[i], m_values[i]);
+    return properties;
 }
 
 void Instance::invoke(std::string_view method) const

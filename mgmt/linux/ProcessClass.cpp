@@ -8,17 +8,14 @@ namespace quorvin::mgmt::linux_ {
 std::vector<Instance> processInstances(const std::vector<ProcessSample> &processes,
                                        const std::shared_ptr<const MethodInvoker> &methods)
 {
+    static const auto names = sharedNames({prop::Name, prop::Handle, prop::ProcessId, prop::StartTime});
     std::vector<Instance> instances;
     instances.reserve(processes.size());
-    for (const ProcessSample &process : processes) {
-        std::vector<Property> properties;
-        properties.reserve(4);
-        properties.push_back({prop::Name, process.name});
-        properties.push_back({prop::Handle, std::to_string(process.pid)});
-        properties.push_back({prop::ProcessId, process.pid});
-        properties.push_back({prop::StartTime, std::to_string(process.startTicks)});
-        instances.emplace_back(std::move(properties), methods);
-    }
+    for (const ProcessSample &process : processes)
+        instances.emplace_back(names,
+                               std::vector<Value>{process.name, std::to_string(process.pid), process.pid,
+                                                  std::to_string(process.startTicks)},
+                               methods);
     return instances;
 }
 

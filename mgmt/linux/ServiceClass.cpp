@@ -17,19 +17,18 @@ std::string_view startModeOf(std::string_view unitFileState)
 std::vector<Instance> serviceInstances(const std::vector<ServiceUnit> &units,
                                        const std::shared_ptr<const MethodInvoker> &methods)
 {
+    static const auto names =
+        sharedNames({prop::Caption, prop::Name, prop::StartMode, prop::Started, prop::State});
     std::vector<Instance> instances;
     instances.reserve(units.size());
-    for (const ServiceUnit &unit : units) {
-        std::vector<Property> properties;
-        properties.reserve(5);
-        properties.push_back({prop::Caption, unit.description.empty() ? unit.name : unit.description});
-        properties.push_back({prop::Name, unit.name});
-        properties.push_back({prop::StartMode, std::string(startModeOf(unit.unitFileState))});
-        properties.push_back(
-            {prop::Started, unit.activeState == "active" || unit.activeState == "reloading"});
-        properties.push_back({prop::State, unit.activeState});
-        instances.emplace_back(std::move(properties), methods);
-    }
+    for (const ServiceUnit &unit : units)
+        instances.emplace_back(
+            names,
+            std::vector<Value>{unit.description.empty() ? unit.name : unit.description, unit.name,
+                               std::string(startModeOf(unit.unitFileState)),
+                               unit.activeState == "active" || unit.activeState == "reloading",
+                               unit.activeState},
+            methods);
     return instances;
 }
 

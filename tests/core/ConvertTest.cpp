@@ -1,6 +1,9 @@
 #include "mgmt/Convert.h"
 #include "mgmt/Error.h"
+#include "mgmt/Instance.h"
+
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 using namespace quorvin::mgmt;
 
@@ -47,4 +50,20 @@ TEST(Convert, ErrorsCarryTheStandardDescriptions)
     EXPECT_EQ(Error(462).description(), "The remote server machine does not exist or is unavailable");
     EXPECT_EQ(Error(err::InvalidClass).description(), "Invalid class");
     EXPECT_EQ(Error(err::AccessDenied).description(), "Access is denied.");
+}
+
+// Instances built alike share their names: a property added to one is not added to the others.
+TEST(Instance, APropertyAddedToOneOfInstancesSharingNamesStaysItsOwn)
+{
+    const auto names = sharedNames({"Name", "IDProcess"});
+    Instance first(names, {Value("init"), Value(1)});
+    const Instance second(names, {Value("bash"), Value(7)});
+    first.set("idprocess", Value(2));
+    first.set("Extra", Value(true));
+    EXPECT_EQ(first.get("IDPROCESS"), Value(2));
+    EXPECT_EQ(first.get("extra"), Value(true));
+    EXPECT_EQ(second.get("IDProcess"), Value(7));
+    EXPECT_EQ(second.find("Extra"), nullptr);
+    EXPECT_EQ(second.properties().size(), 2u);
+    EXPECT_THROW(Instance(names, {Value("one value for two names")}), std::logic_error);
 }
