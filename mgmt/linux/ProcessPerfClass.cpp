@@ -80,8 +80,9 @@ const std::shared_ptr<const PropertyNames> &propertyNames()
 Instance instance(std::string name, std::int32_t pid, std::uint64_t startTicks, const Counters &counters,
                   const std::string &timestamp)
 {
+    const std::shared_ptr<const PropertyNames> &names = propertyNames();
     std::vector<Value> values;
-    values.reserve(propertyNames()->size());
+    values.reserve(names->size());
     values.emplace_back(std::move(name));
     values.emplace_back(pid);
     values.emplace_back(std::to_string(startTicks));
@@ -91,7 +92,7 @@ Instance instance(std::string name, std::int32_t pid, std::uint64_t startTicks, 
     values.emplace_back(timestamp);
     values.emplace_back(static_cast<double>(counters.threads));
     values.emplace_back(static_cast<double>(counters.handles));
-    return Instance(propertyNames(), std::move(values));
+    return Instance(names, std::move(values));
 }
 
 } // namespace
