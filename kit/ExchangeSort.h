@@ -65,15 +65,27 @@ void exchangeSortByRank(std::vector<int> ranks, const QString &order, Exchange e
 // each group of equal ranks is placed from where smaller ranks stand, O(n log n) in all.
 std::vector<int> exchangeSortOrder(const std::vector<int> &ranks, const QString &order);
 
-// The rows in the exchange sort's order of their ranks.
+// The rows in the exchange sort's order of their ranks, moved in place: a second table of thousands of rows
+// would be memory to fault in again at every refresh.
 template <typename Row>
 void sortRowsByRank(std::vector<Row> &rows, const std::vector<int> &ranks, const QString &order)
 {
-    std::vector<Row> sorted;
-    sorted.reserve(rows.size());
-    for (int index : exchangeSortOrder(ranks, order))
-        sorted.push_back(std::move(rows[static_cast<std::size_t>(index)]));
-    rows = std::move(sorted);
+    // Row k takes the row at from[k]; each cycle of that permutation is followed once, through one spare row.
+    const std::vector<int> from = exchangeSortOrder(ranks, order);
+    std::vector<bool> placed(rows.size(), false);
+    for (std::size_t start = 0; start < rows.size(); ++start) {
+        if (placed[start])
+            continue;
+        Row spare = std::move(rows[start]);
+        std::size_t k = start;
+        for (auto next = static_cast<std::size_t>(from[k]); next != start;
+             k = next, next = static_cast<std::size_t>(from[k])) {
+            rows[k] = std::move(rows[next]);
+            placed[k] = true;
+        }
+        rows[k] = std::move(spare);
+        placed[k] = true;
+    }
 }
 
 } // namespace quorvin

@@ -11,7 +11,9 @@ namespace {
 // more per cell: 40,000 cells of a grid of 8,000 processes kept about 4 MiB more that way.
 class TextCell final : public QTableWidgetItem {
 public:
-    TextCell() : QTableWidgetItem(UserType) {}
+    static constexpr int Type = UserType; // no other item of these grids is of a user type
+
+    TextCell() : QTableWidgetItem(Type) {}
 
     QVariant data(int role) const override
     {
@@ -24,10 +26,15 @@ public:
             QTableWidgetItem::setData(role, value);
             return;
         }
-        QString text = value.toString();
+        writeText(value.toString());
+    }
+
+    // Without the variant: a refresh writes tens of thousands of cells, most of them unchanged.
+    void writeText(const QString &text)
+    {
         if (text == m_text)
             return;
-        m_text = std::move(text);
+        m_text = text;
         // What the stock item tells its grid on a change: the view repaints the cell.
         if (QTableWidget *grid = tableWidget()) {
             const QModelIndex index = grid->model()->index(grid->row(this), grid->column(this));
@@ -63,7 +70,12 @@ void setGridRows(QTableWidget *grid, int rows)
 
 void setCellText(QTableWidget *grid, int row, int column, const QString &text)
 {
-    itemAt(grid, row, column)->setText(text); // the cell leaves an unchanged text as it is
+    // The cell leaves an unchanged text as it is.
+    QTableWidgetItem *item = itemAt(grid, row, column);
+    if (item->type() == TextCell::Type)
+        static_cast<TextCell *>(item)->writeText(text);
+    else
+        item->setText(text);
 }
 
 QString cellText(const QTableWidget *grid, int row, int column)

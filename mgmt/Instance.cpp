@@ -56,19 +56,40 @@ Instance::Instance(std::shared_ptr<const PropertyNames> names, std::vector<Value
         throw std::logic_error("an instance needs one value for each property name");
 }
 
+std::optional<std::size_t> Instance::indexOf(std::string_view name) const noexcept
+{
+    if (m_names)
+        for (std::size_t i = 0; i < m_values.size(); ++i)
+            if (equalsIgnoringCase((*m_names)[i], name))
+                return i;
+    return std::nullopt;
+}
+
 const Value *Instance::find(std::string_view name) const noexcept
 {
-    if (!m_names)
-        return nullptr;
-    for (std::size_t i = 0; i < m_values.size(); ++i)
-        if (equalsIgnoringCase((*m_names)[i], name))
-            return &m_values[i];
-    return nullptr;
+    const std::optional<std::size_t> index = indexOf(name);
+    return index ? &m_values[*index] : nullptr;
 }
 
 const Value &Instance::get(std::string_view name) const
 {
     if (const Value *v = find(name))
+        return *v;
+    throw Error(err::NotFound);
+}
+
+const Value *Instance::find(const PropertyKey &key) const noexcept
+{
+    if (key.m_names != m_names || !m_names) {
+        key.m_names = m_names;
+        key.m_index = indexOf(key.m_name);
+    }
+    return key.m_index ? &m_values[*key.m_index] : nullptr;
+}
+
+const Value &Instance::get(const PropertyKey &key) const
+{
+    if (const Value *v = find(key))
         return *v;
     throw Error(err::NotFound);
 }

@@ -2,6 +2,7 @@
 #include "mgmt/Value.h"
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -33,6 +34,22 @@ struct Property {
 // The names of an instance's properties, in order; the instances a backend builds alike share one list.
 using PropertyNames = std::vector<std::string>;
 
+// A property name to find in many instances: those that share one list of names, as a backend builds the
+// instances of a class, are searched once for all of them. Not for use on several threads at once.
+class PropertyKey final {
+public:
+    // The name outlives the key: one of the constants of mgmt/Names.h.
+    explicit PropertyKey(std::string_view name) : m_name(name) {}
+    std::string_view name() const noexcept { return m_name; }
+
+private:
+    friend class Instance;
+    std::string_view m_name;
+    // The list last searched, held so that no other list can take its address, and where the name was in it.
+    mutable std::shared_ptr<const PropertyNames> m_names;
+    mutable std::optional<std::size_t> m_index;
+};
+
 // One object of a management class: named properties, and methods carried out by its backend.
 class Instance {
 public:
@@ -45,6 +62,8 @@ public:
     // Names are matched without regard to case; a missing property raises "Not found".
     const Value &get(std::string_view name) const;
     const Value *find(std::string_view name) const noexcept;
+    const Value &get(const PropertyKey &key) const;
+    const Value *find(const PropertyKey &key) const noexcept;
     void set(std::string_view name, Value value);
 
     // Runs a method with no arguments; a backend without it raises "Object doesn't support this property or
@@ -55,6 +74,8 @@ public:
     std::vector<Property> properties() const;
 
 private:
+    std::optional<std::size_t> indexOf(std::string_view name) const noexcept;
+
     std::shared_ptr<const PropertyNames> m_names;
     std::vector<Value> m_values;
     std::shared_ptr<const MethodInvoker> m_methods;

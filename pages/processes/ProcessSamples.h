@@ -1,26 +1,51 @@
 #pragma once
 #include "mgmt/Value.h"
 
-#include <unordered_map>
+#include <cstddef>
+#include <optional>
+#include <vector>
 
 namespace quorvin {
 
 // The last raw sample of every process seen, by process ID, so that the next refresh can tell each process's
-// processor use. It grows as needed; the page empties it about once a minute.
+// processor use. It grows as needed; the page empties it about once a minute. Kept in ID order: a table
+// walked in that order finds each next entry where the last one ended.
 class ProcessSamples final {
 public:
+    // A raw counter as delivered; read as a number once, when first needed, so that a value that is no
+    // number fails where it is used.
+    class Counter {
+    public:
+        Counter() = default;
+        Counter(mgmt::Value raw) : m_raw(std::move(raw)) {}
+        double number();
+        const mgmt::Value &raw() const noexcept { return m_raw; }
+
+    private:
+        mgmt::Value m_raw;
+        std::optional<double> m_number;
+    };
+
     struct Sample {
-        mgmt::Value processorTime;
-        mgmt::Value timestamp;
+        Counter processorTime;
+        Counter timestamp;
     };
 
     Sample *find(double processId);
     void add(double processId, Sample sample);
-    void clear() { m_samples.clear(); }
-    int ProcessSampleCount() const noexcept { return static_cast<int>(m_samples.size()); }
+    void clear();
+    int ProcessSampleCount() const noexcept { return static_cast<int>(m_entries.size()); }
 
 private:
-    std::unordered_map<double, Sample> m_samples;
+    struct Entry {
+        double processId;
+        Sample sample;
+    };
+
+    std::vector<Entry>::iterator lowerBound(double processId);
+
+    std::vector<Entry> m_entries; // ascending IDs
+    std::size_t m_next = 0;       // just after the entry found last
 };
 
 } // namespace quorvin

@@ -83,25 +83,30 @@ void ProcessTable::fill(const std::vector<mgmt::Instance> &instances)
     m_rows.clear();
     m_rows.reserve(instances.size());
     m_totals = {};
+    const mgmt::PropertyKey idKey(mgmt::prop::IDprocess), nameKey(mgmt::prop::Name),
+        workingSetKey(mgmt::prop::WorkingSet), pageFileKey(mgmt::prop::PageFileBytes),
+        processorTimeKey(mgmt::prop::PercentProcessorTime), timestampKey(mgmt::prop::Timestamp),
+        startKey(mgmt::prop::StartTime), threadsKey(mgmt::prop::ThreadCount),
+        handlesKey(mgmt::prop::HandleCount);
     for (const mgmt::Instance &instance : instances) {
-        const auto id = numericId(instance.get(mgmt::prop::IDprocess));
+        const auto id = numericId(instance.get(idKey));
         if (!id)
             continue;
         Row row;
-        row.name = shownName(instance.get(mgmt::prop::Name));
+        row.name = shownName(instance.get(nameKey));
         row.id = CellValue::number(*id);
-        row.workingSet = mgmt::toDouble(instance.get(mgmt::prop::WorkingSet));
-        row.pageFile = mgmt::toDouble(instance.get(mgmt::prop::PageFileBytes));
-        row.processorTime = instance.get(mgmt::prop::PercentProcessorTime);
-        row.timestamp = instance.get(mgmt::prop::Timestamp);
-        if (const mgmt::Value *start = instance.find(mgmt::prop::StartTime))
+        row.workingSet = mgmt::toDouble(instance.get(workingSetKey));
+        row.pageFile = mgmt::toDouble(instance.get(pageFileKey));
+        row.processorTime = instance.get(processorTimeKey);
+        row.timestamp = instance.get(timestampKey);
+        if (const mgmt::Value *start = instance.find(startKey))
             row.startTime = *start;
         if (!row.isTotal()) {
             m_totals.processes += 1;
             m_totals.workingSet += row.workingSet;
             m_totals.pageFile += row.pageFile;
-            m_totals.threads += mgmt::toDouble(instance.get(mgmt::prop::ThreadCount));
-            m_totals.handles += mgmt::toDouble(instance.get(mgmt::prop::HandleCount));
+            m_totals.threads += mgmt::toDouble(instance.get(threadsKey));
+            m_totals.handles += mgmt::toDouble(instance.get(handlesKey));
         }
         m_rows.push_back(std::move(row));
     }
@@ -118,14 +123,15 @@ void ProcessTable::computeUtilization(ProcessSamples &samples)
     for (Row &row : m_rows) {
         const double id = row.id.numberValue();
         if (ProcessSamples::Sample *previous = samples.find(id)) {
-            const double dT = mgmt::toDouble(row.timestamp) - mgmt::toDouble(previous->timestamp);
+            ProcessSamples::Sample current{row.processorTime, row.timestamp};
+            const double dT = current.timestamp.number() - previous->timestamp.number();
             if (dT == 0) {
                 row.utilization = CellValue::number(0);
             } else {
-                const double dP = mgmt::toDouble(row.processorTime) - mgmt::toDouble(previous->processorTime);
+                const double dP = current.processorTime.number() - previous->processorTime.number();
                 row.utilization = CellValue::number(utilization(dP, dT));
             }
-            *previous = {row.processorTime, row.timestamp};
+            *previous = std::move(current);
         } else {
             samples.add(id, {row.processorTime, row.timestamp});
         }

@@ -67,3 +67,25 @@ TEST(Instance, APropertyAddedToOneOfInstancesSharingNamesStaysItsOwn)
     EXPECT_EQ(second.properties().size(), 2u);
     EXPECT_THROW(Instance(names, {Value("one value for two names")}), std::logic_error);
 }
+
+// A key finds its property in whatever list each instance has, however instances alternate between lists.
+TEST(Instance, AKeyFindsItsPropertyInInstancesOfDifferentLists)
+{
+    const auto names = sharedNames({"Name", "IDProcess"});
+    const Instance shared(names, {Value("init"), Value(1)});
+    const Instance reordered({{"IDPROCESS", Value(2)}, {"Name", Value("bash")}});
+    Instance grown(names, {Value("sh"), Value(3)});
+    grown.set("Extra", Value(true));
+    const Instance without({{"Name", Value("cron")}});
+    const PropertyKey id("idprocess");
+    const PropertyKey extra("EXTRA");
+    for (int pass = 0; pass < 2; ++pass) {
+        EXPECT_EQ(shared.get(id), Value(1));
+        EXPECT_EQ(reordered.get(id), Value(2));
+        EXPECT_EQ(grown.get(id), Value(3));
+        EXPECT_EQ(without.find(id), nullptr);
+        EXPECT_EQ(errorNumberOf([&] { without.get(id); }), err::NotFound);
+        EXPECT_EQ(shared.find(extra), nullptr);
+        EXPECT_EQ(grown.get(extra), Value(true));
+    }
+}

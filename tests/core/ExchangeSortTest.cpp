@@ -6,8 +6,8 @@
 
 using namespace quorvin;
 
-// The fast order must place equal keys exactly where the plain exchange sort leaves them, which differs from
-// a stable sort's placement for most inputs with ties.
+// The fast order, and the rows moved by it, must place equal keys exactly where the plain exchange sort
+// leaves them, which differs from a stable sort's placement for most inputs with ties.
 TEST(ExchangeSort, FastOrderMatchesThePlainSortTiesIncluded)
 {
     std::mt19937 random(12);
@@ -25,5 +25,9 @@ TEST(ExchangeSort, FastOrderMatchesThePlainSortTiesIncluded)
             });
             ASSERT_EQ(exchangeSortOrder(ranks, QString::fromLatin1(order)), expected)
                 << order << " rows " << rows << " round " << round;
+            std::vector<int> moved(ranks.size());
+            std::iota(moved.begin(), moved.end(), 0);
+            sortRowsByRank(moved, ranks, QString::fromLatin1(order));
+            ASSERT_EQ(moved, expected) << "rows moved in place, " << order << " round " << round;
         }
 }
