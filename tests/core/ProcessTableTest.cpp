@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+#include <random>
+
 using namespace quorvin;
 
 namespace {
@@ -165,4 +169,34 @@ TEST(ProcessTable, SortsBytesNotTextAndEmptyUtilizationAsZero)
     EXPECT_EQ(names(table), (QStringList{"BUSY", "FRESH", "QUIET"}));
     table.sort(4, QStringLiteral("ASC"));
     EXPECT_EQ(names(table), (QStringList{"BUSY", "FRESH", "QUIET"})) << "9 KB < 10 KB < 100 KB as numbers";
+}
+
+// Samples kept in ID order must find every ID, however the IDs come: ascending, descending or shuffled, with
+// repeats, as a remote computer or a recording may list them.
+TEST(ProcessSamples, FindsTheLastSampleOfEveryIdInAnyOrder)
+{
+    std::mt19937 random(7);
+    for (int order = 0; order < 3; ++order) {
+        std::vector<double> ids;
+        for (int i = 0; i < 500; ++i)
+            ids.push_back(i % 170);
+        if (order == 1)
+            std::reverse(ids.begin(), ids.end());
+        if (order == 2)
+            std::shuffle(ids.begin(), ids.end(), random);
+        ProcessSamples samples;
+        std::map<double, double> expected;
+        for (std::size_t k = 0; k < ids.size(); ++k) {
+            const auto stamp = static_cast<double>(k);
+            if (ProcessSamples::Sample *found = samples.find(ids[k])) {
+                ASSERT_EQ(found->timestamp.number(), expected.at(ids[k])) << "order " << order << " at " << k;
+                *found = {mgmt::Value(0.0), mgmt::Value(stamp)};
+            } else {
+                ASSERT_FALSE(expected.count(ids[k])) << "order " << order << " at " << k;
+                samples.add(ids[k], {mgmt::Value(0.0), mgmt::Value(stamp)});
+            }
+            expected[ids[k]] = stamp;
+        }
+        EXPECT_EQ(samples.ProcessSampleCount(), 170);
+    }
 }
