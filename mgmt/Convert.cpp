@@ -1,8 +1,10 @@
 #include "mgmt/Convert.h"
 #include "mgmt/Error.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 namespace quorvin::mgmt {
 
@@ -27,6 +29,15 @@ std::optional<double> parseDecimal(std::string_view text)
         text.remove_prefix(1);
     if (text.empty())
         return std::nullopt;
+    // Counters are mostly plain digits: up to 15 of them are a whole number below 2^53, which a double holds
+    // exactly, as the general parse would give it.
+    if (text.size() <= 15 &&
+        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        std::uint64_t whole = 0;
+        for (const char c : text)
+            whole = whole * 10 + static_cast<std::uint64_t>(c - '0');
+        return static_cast<double>(whole);
+    }
     double result = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), result);
     if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(result))

@@ -34,6 +34,9 @@ TEST(Convert, DoubleOfEachKindOfValue)
 {
     EXPECT_EQ(toDouble(Value("523264")), 523264.0);
     EXPECT_EQ(toDouble(Value(" 18446744073709551615 ")), 18446744073709551615.0);
+    EXPECT_EQ(toDouble(Value("000000000000123")), 123.0);
+    EXPECT_EQ(toDouble(Value("999999999999999")), 999999999999999.0);
+    EXPECT_EQ(toDouble(Value("9007199254740993")), 9007199254740992.0) << "rounded to the nearest double";
     EXPECT_EQ(toDouble(Value("-2.5")), -2.5);
     EXPECT_EQ(toDouble(Value(3)), 3.0);
     EXPECT_EQ(toDouble(Value(true)), -1.0);
