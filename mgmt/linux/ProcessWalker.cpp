@@ -5,9 +5,6 @@
 #include "mgmt/linux/ProcessSampleBuilder.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace quorvin::mgmt::linux_ {
 
