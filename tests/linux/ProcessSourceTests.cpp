@@ -440,12 +440,15 @@ TEST(ProcessesOnThisComputer, ARestingProcessShowsWhatItDidOnceItRuns)
         std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
         return text.substr(text.rfind(')') + 2);
     };
+    const auto waitUntilAsleep = [&] {
+        for (int i = 0; i < 2000 && stateOfChild()[0] != 'S'; ++i)
+            ::usleep(1000);
+    };
     const auto order = [&](char what) { // and wait until the child sleeps again
         char done = 0;
         if (::write(orders[1], &what, 1) != 1 || ::read(answers[0], &done, 1) != 1)
             return false;
-        for (int i = 0; i < 2000 && stateOfChild()[0] != 'S'; ++i)
-            ::usleep(1000);
+        waitUntilAsleep();
         return true;
     };
     ProcessWalker walker("/proc", ProcessWalker::Handles::Counted);
@@ -473,6 +476,7 @@ TEST(ProcessesOnThisComputer, ARestingProcessShowsWhatItDidOnceItRuns)
         }
         return false;
     };
+    waitUntilAsleep(); // a child still starting up would not rest yet
     sampleOfChild();
     sampleOfChild();
     EXPECT_TRUE(statKeptOpen());
