@@ -26,7 +26,8 @@ struct StatField {
     std::uint64_t ProcessStat::*member;
 };
 
-constexpr std::array<StatField, 4> StatFields{{
+constexpr std::array<StatField, 5> StatFields{{
+    {9, "flags", &ProcessStat::flags},
     {14, "utime", &ProcessStat::userTicks},
     {15, "stime", &ProcessStat::systemTicks},
     {20, "num_threads", &ProcessStat::threads},

@@ -14,10 +14,15 @@ struct ProcessStat {
     std::int32_t pid = 0;
     std::string_view name;         // the comm, a view into the parsed text
     char state = 0;                // field 3: 'R' running or waiting to run, 'S' sleeping …
+    std::uint64_t flags = 0;       // field 9: the kernel's flags of the task
     std::uint64_t userTicks = 0;   // field 14
     std::uint64_t systemTicks = 0; // field 15
     std::uint64_t threads = 0;     // field 20
     std::uint64_t startTicks = 0;  // field 22, after boot: with the pid, tells a process from a later one
+
+    // A kernel thread has no memory of its own, and no descriptors.
+    bool kernelThread() const noexcept { return (flags & KernelThreadFlag) != 0; }
+    static constexpr std::uint64_t KernelThreadFlag = 0x00200000;
 };
 
 // The name lies between the first "(" and the last ")": it may hold blanks and ")" itself.

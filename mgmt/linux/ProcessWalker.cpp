@@ -50,6 +50,7 @@ std::optional<ProcessStat> ProcessWalker::currentStat(Known &known, const Listed
         known.startTicks = stat->startTicks;
     }
     known.oneThread = stat->threads == 1;
+    known.kernelThread = stat->kernelThread();
     // A process with more threads may lose one without its clock moving: a thread's last moments on a
     // processor are not counted in its process's time. One that was running may still be, uncounted.
     const bool rests = ran && *ran != 0 && !newProcess && stat->threads == 1 && stat->state != 'R';
@@ -103,20 +104,23 @@ std::optional<ProcessSample> ProcessWalker::readProcess(const Listed &entry,
         return std::nullopt;
     ProcessSample sample = builder.fromStat(pid, *stat);
     sample.name = known.name; // read once per process, kept while it lives
-    if (builder.readsStatm()) {
+    // The kernel gives its threads no address space, so their statm reads zeros, and no descriptor table
+    // but its own, which holds none: only their stat is read.
+    const bool ownFiles = !(m_procfs && known.kernelThread);
+    if (builder.readsStatm() && ownFiles) {
         const std::optional<std::string_view> statmText = readKept(known.statm, m_keptStatms, pid, "statm");
         if (!statmText)
             return std::nullopt;
         builder.addStatm(sample, *statmText);
     }
-    if (builder.readsStatus()) {
+    if (builder.readsStatus() && ownFiles) {
         const std::optional<std::string_view> statusText =
             read(PidPath(pid, "status").relative(), Owner::Process);
         if (!statusText)
             return std::nullopt;
         builder.addStatus(sample, *statusText);
     }
-    if (counters && m_handleCountsKnown) {
+    if (counters && m_handleCountsKnown && ownFiles) {
         const std::optional<std::uint64_t> handles = handleCount(known, pid);
         if (!handles)
             return std::nullopt;

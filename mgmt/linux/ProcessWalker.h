@@ -28,7 +28,8 @@ std::size_t raiseOpenFileLimit();
 // descriptors) are opened once and re-read at every walk, as is its stat while it runs (status too, opened
 // each time, only while swap is in use); whatever never changes for a process is kept between walks. A
 // process with one thread that has not run since its last stat, by its processor-time clock, is not read
-// again, and its stat is closed until it runs: each kept file holds a page of kernel memory. Kept
+// again, and its stat is closed until it runs: each kept file holds a page of kernel memory. Of a kernel
+// thread, which has neither memory nor descriptors of its own, only the stat is read. Kept
 // descriptors stay within a budget, statm and the stat of running processes first, then the fd directories;
 // processes beyond it have their files opened at each walk. Processes that end while they are read, and
 // those whose files are not ours to read (proc mounted with hidepid), are left out; malformed texts raise
@@ -96,7 +97,8 @@ private:
         // run, read just before: while that time stands, the thread has not been on a processor since, so
         // that stat still holds.
         std::optional<Rest> rest;
-        bool oneThread = false; // at its last stat
+        bool oneThread = false;    // at its last stat
+        bool kernelThread = false; // for its whole life
     };
 
     enum class Owner { System, Process };

@@ -376,6 +376,33 @@ TEST(ProcessesOnThisComputer, EveryBudgetReadsEveryProcess)
     }
 }
 
+// Kernel threads show no memory and no descriptors, and the walker keeps neither file of theirs open.
+TEST(ProcessesOnThisComputer, KernelThreadsCostNoFiles)
+{
+    ProcessWalker walker("/proc", ProcessWalker::Handles::Counted);
+    walker.walk(ProcessWalker::Detail::Counters);
+    const ProcessWalk walk = walker.walk(ProcessWalker::Detail::Counters);
+    std::vector<std::string> kept;
+    for (const auto &entry : fs::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        kept.push_back(fs::read_symlink(entry.path(), error).string());
+    }
+    int kernelThreads = 0;
+    for (const ProcessSample &process : walk.processes) {
+        const std::string dir = "/proc/" + std::to_string(process.pid);
+        std::ostringstream text;
+        text << std::ifstream(dir + "/stat").rdbuf();
+        if (text.str().empty() || !parseProcessStat(text.str(), dir).kernelThread())
+            continue;
+        ++kernelThreads;
+        EXPECT_EQ(process.residentPages + process.handles, 0u) << dir;
+        for (const std::string &path : kept)
+            EXPECT_TRUE(path != dir + "/statm" && path != dir + "/fd") << path;
+    }
+    if (kernelThreads == 0)
+        GTEST_SKIP() << "no kernel thread is visible here";
+}
+
 // A walk reuses the last listing while no process was created since; one that ended in between is left out
 // all the same, and one created in between is found.
 TEST(ProcessesOnThisComputer, WalksFollowProcessesThatStartAndEnd)
