@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <dirent.h>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -24,17 +23,17 @@ class ProcessSampleBuilder;
 // limit then in force.
 std::size_t raiseOpenFileLimit();
 
-// Reads the process table of one system tree as cheaply as the kernel allows: the proc directory and the
-// machine's files read at every walk stay open for the walker's life, and each process's statm and fd
-// directory (the size of which is the count of its descriptors) are opened once and re-read at every walk, as
-// is its stat while it runs (status too, opened each time, only while swap is in use); whatever never changes
-// for a process is kept between walks. A process with one thread that has not run since its last stat, by its
-// processor-time clock, is not read again, and its stat is closed until it runs: each kept file holds a page
-// of kernel memory. Of a kernel thread, which has neither memory nor descriptors of its own, only the stat is
-// read. Kept descriptors stay within a budget, statm and the stat of running processes first, then the fd
-// directories; processes beyond it have their files opened at each walk. Processes that end while they are
-// read, and those whose files are not ours to read (proc mounted with hidepid), are left out; malformed texts
-// raise "Generic failure". One walk at a time: callers on several threads wait for each other.
+// Reads the process table of one system tree as cheaply as the kernel allows: the proc directory stays open
+// for the walker's life, and each process's statm and fd directory (the size of which is the count of its
+// descriptors) are opened once and re-read at every walk, as is its stat while it runs (status too, opened
+// each time, only while swap is in use); whatever never changes for a process is kept between walks. A
+// process with one thread that has not run since its last stat, by its processor-time clock, is not read
+// again, and its stat is closed until it runs: each kept file holds a page of kernel memory. Of a kernel
+// thread, which has neither memory nor descriptors of its own, only the stat is read. Kept
+// descriptors stay within a budget, statm and the stat of running processes first, then the fd directories;
+// processes beyond it have their files opened at each walk. Processes that end while they are read, and
+// those whose files are not ours to read (proc mounted with hidepid), are left out; malformed texts raise
+// "Generic failure". One walk at a time: callers on several threads wait for each other.
 class ProcessWalker final {
 public:
     enum class Detail {
@@ -120,9 +119,6 @@ private:
     // The nanoseconds a process with one thread has run, from its processor-time clock: one system call and
     // no file. Only for the kernel's proc of our own pid namespace, where its pids are the clocks' pids.
     std::optional<std::uint64_t> timeRun(Known &known, std::int32_t pid);
-    // A file of the machine, such as "loadavg"; readSystemFile raises "Generic failure" where read() gives
-    // nothing.
-    std::optional<std::string_view> readSystem(const char *relative);
     std::string_view readSystemFile(const char *relative);
     std::optional<std::uint64_t> handleCount(Known &known, std::int32_t pid);
     void close(FileDescriptor &kept, std::size_t &keptOfKind) noexcept;
@@ -142,7 +138,6 @@ private:
     std::unique_ptr<DIR, int (*)(DIR *)> m_dir;
     std::vector<char> m_buffer;
     std::unordered_map<std::int32_t, Known> m_known;
-    std::map<std::string, FileDescriptor, std::less<>> m_systemFiles; // of the kernel's proc, by name
     std::uint64_t m_walks = 0;
     std::size_t m_filesOpened = 0;
     std::size_t m_keptFiles = 0;

@@ -122,7 +122,7 @@ std::optional<std::uint64_t> ProcessWalker::lastPidGiven()
 {
     if (!m_ownPidNamespace)
         return std::nullopt;
-    const std::optional<std::string_view> text = readSystem("loadavg");
+    const std::optional<std::string_view> text = read("loadavg", Owner::System);
     if (!text)
         return std::nullopt;
     std::string_view field = *text;
@@ -234,30 +234,9 @@ std::optional<ProcessStat> ProcessWalker::readStat(Known &known, std::int32_t pi
     return parseProcessStat(*text, PidPath(pid, "stat").display());
 }
 
-// The kernel's own files are kept open too, as they are read at every walk; a saved tree's are opened each
-// time, so that a file written anew is read anew.
-std::optional<std::string_view> ProcessWalker::readSystem(const char *relative)
-{
-    procFd();
-    if (!m_procfs)
-        return read(relative, Owner::System);
-    FileDescriptor &kept = m_systemFiles.try_emplace(relative, -1).first->second;
-    if (kept.get() < 0) {
-        kept.reset(::openat(procFd(), relative, O_RDONLY | O_CLOEXEC));
-        if (kept.get() < 0) {
-            if (outOfReach(errno, false))
-                return std::nullopt;
-            throw unreadable(m_procPath, relative, errno);
-        }
-        ++m_filesOpened;
-        ++m_keptFiles;
-    }
-    return readFrom(kept.get(), relative, Owner::System);
-}
-
 std::string_view ProcessWalker::readSystemFile(const char *relative)
 {
-    const std::optional<std::string_view> text = readSystem(relative);
+    const std::optional<std::string_view> text = read(relative, Owner::System);
     if (!text)
         throw Error(err::Failed, "The file " + m_procPath + relative + " is missing or empty.");
     return *text;
