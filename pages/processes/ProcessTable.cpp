@@ -92,8 +92,7 @@ void ProcessTable::fill(const std::vector<mgmt::Instance> &instances)
         const auto id = numericId(instance.get(idKey));
         if (!id)
             continue;
-        // Built where it stays: moving a row costs about as much as filling it.
-        Row &row = m_rows.emplace_back();
+        Row &row = m_rows.emplace_back(); // filled where it stays
         row.name = shownName(instance.get(nameKey));
         row.id = CellValue::number(*id);
         row.workingSet = mgmt::toDouble(instance.get(workingSetKey));
