@@ -96,8 +96,8 @@ const Value &Instance::get(const PropertyKey &key) const
 
 void Instance::set(std::string_view name, Value value)
 {
-    if (const Value *v = find(name)) {
-        m_values[static_cast<std::size_t>(v - m_values.data())] = std::move(value);
+    if (const std::optional<std::size_t> index = indexOf(name)) {
+        m_values[*index] = std::move(value);
         return;
     }
     // The names may be shared with other instances: this one gets a list of its own.

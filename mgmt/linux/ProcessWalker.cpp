@@ -76,6 +76,13 @@ std::optional<std::uint64_t> ProcessWalker::timeRun(Known &known, std::int32_t p
     return static_cast<std::uint64_t>(ran.tv_sec) * 1'000'000'000u + static_cast<std::uint64_t>(ran.tv_nsec);
 }
 
+void ProcessWalker::keep(FileDescriptor &kept, int opened, std::size_t &keptOfKind) noexcept
+{
+    kept.reset(opened);
+    ++keptOfKind;
+    ++m_keptFiles;
+}
+
 void ProcessWalker::close(FileDescriptor &kept, std::size_t &keptOfKind) noexcept
 {
     if (kept.get() < 0)
@@ -99,11 +106,11 @@ std::optional<ProcessSample> ProcessWalker::readProcess(const Listed &entry,
 {
     const std::int32_t pid = entry.pid;
     Known &known = m_known[pid];
-    const std::optional<ProcessStat> stat = currentStat(known, entry);
+    std::optional<ProcessStat> stat = currentStat(known, entry);
     if (!stat)
         return std::nullopt;
+    stat->name = known.name; // read once per process, kept while it lives
     ProcessSample sample = builder.fromStat(pid, *stat);
-    sample.name = known.name; // read once per process, kept while it lives
     // The kernel gives its threads no address space, so their statm reads zeros, and no descriptor table
     // but its own, which holds none: only their stat is read.
     const bool ownFiles = !(m_procfs && known.kernelThread);

@@ -121,6 +121,8 @@ private:
     std::optional<std::uint64_t> timeRun(Known &known, std::int32_t pid);
     std::string_view readSystemFile(const char *relative);
     std::optional<std::uint64_t> handleCount(Known &known, std::int32_t pid);
+    // Bookkeeping of the kept descriptors, in all and of one kind.
+    void keep(FileDescriptor &kept, int opened, std::size_t &keptOfKind) noexcept;
     void close(FileDescriptor &kept, std::size_t &keptOfKind) noexcept;
     void release(Known &known) noexcept;
     std::optional<ProcessStat> currentStat(Known &known, const Listed &entry);

@@ -215,9 +215,7 @@ std::optional<std::string_view> ProcessWalker::readKept(FileDescriptor &kept, st
         }
         ++m_filesOpened;
         if (m_keptFiles < m_keptFileBudget) {
-            kept.reset(opened);
-            ++m_keptFiles;
-            ++keptOfKind;
+            keep(kept, opened, keptOfKind);
         } else {
             once.reset(opened);
             fd = &once;
@@ -253,9 +251,7 @@ std::optional<std::uint64_t> ProcessWalker::handleCount(Known &known, std::int32
         const int opened = ::openat(procFd(), path.relative(), O_PATH | O_DIRECTORY | O_CLOEXEC);
         if (opened >= 0) {
             ++m_filesOpened;
-            known.fdDirectory.reset(opened);
-            ++m_keptFiles;
-            ++m_keptDirectories;
+            keep(known.fdDirectory, opened, m_keptDirectories);
         } else if (outOfReach(errno, true)) {
             return std::nullopt;
         } else if (errno != EMFILE && errno != ENFILE) {
