@@ -93,6 +93,21 @@ std::vector<int> exchangeSortOrder(const std::vector<int> &ranks, const QString 
     if (!ascending && !descending)
         return rows;
 
+    // Distinct ranks 0..n-1, as a column of names gives: each row's rank is its place.
+    std::vector<int> placed(ranks.size(), -1);
+    bool distinct = true;
+    for (std::size_t row = 0; row < ranks.size() && distinct; ++row) {
+        const auto rank = static_cast<std::size_t>(ranks[row]);
+        distinct = ranks[row] >= 0 && rank < ranks.size();
+        if (distinct) {
+            int &slot = placed[descending ? ranks.size() - 1 - rank : rank];
+            distinct = slot < 0;
+            slot = static_cast<int>(row);
+        }
+    }
+    if (distinct)
+        return placed;
+
     // A descending pass exchanges strictly larger ranks: ~rank turns them into strictly smaller keys.
     std::vector<int> keys(ranks);
     if (descending)

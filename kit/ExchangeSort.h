@@ -26,14 +26,55 @@ void exchangeSort(int rows, const QString &order, Compare compareRows, Exchange 
         }
 }
 
-// Whole-number ranks of keys that share their order (equal keys, equal ranks), so that the exchange sort,
-// which compares every pair, compares numbers instead of texts. compareKeys(a, b) is negative, 0 or positive.
-template <typename Compare> std::vector<int> ranksOf(int keys, Compare compareKeys)
+// The indices of keys in the order of compareKeys (negative, 0 or positive), equal keys in index order, as a
+// stable sort leaves them. guess, a likely order such as the last refresh's (indices out of range or repeated
+// are passed over), makes it cheaper: a right guess costs one comparison a key, a guess with a few keys out
+// of place a sort of those few; a poor one falls back to sorting everything.
+template <typename Compare>
+std::vector<int> orderOfKeys(int keys, Compare compareKeys, const std::vector<int> &guess = {})
 {
-    std::vector<int> byKey(static_cast<std::size_t>(keys));
-    std::iota(byKey.begin(), byKey.end(), 0);
-    std::stable_sort(byKey.begin(), byKey.end(), [&](int a, int b) { return compareKeys(a, b) < 0; });
-    std::vector<int> ranks(static_cast<std::size_t>(keys));
+    // One total order, so that every way of reaching it ends in the same place.
+    const auto before = [&](int a, int b) {
+        const int c = compareKeys(a, b);
+        return c < 0 || (c == 0 && a < b);
+    };
+    const auto size = static_cast<std::size_t>(std::max(keys, 0));
+    std::vector<bool> taken(size, false);
+    std::vector<int> inOrder, aside;
+    inOrder.reserve(size);
+    for (const int key : guess) {
+        if (key < 0 || key >= keys || taken[static_cast<std::size_t>(key)])
+            continue;
+        taken[static_cast<std::size_t>(key)] = true;
+        if (inOrder.empty() || before(inOrder.back(), key)) {
+            inOrder.push_back(key);
+        } else if (inOrder.size() >= 2 && before(inOrder[inOrder.size() - 2], key)) {
+            aside.push_back(inOrder.back()); // the last one taken was the one out of place
+            inOrder.back() = key;
+        } else {
+            aside.push_back(key);
+        }
+    }
+    for (int key = 0; key < keys; ++key)
+        if (!taken[static_cast<std::size_t>(key)])
+            aside.push_back(key);
+    if (aside.size() > size / 8) {
+        std::vector<int> all(size);
+        std::iota(all.begin(), all.end(), 0);
+        std::sort(all.begin(), all.end(), before);
+        return all;
+    }
+    std::sort(aside.begin(), aside.end(), before);
+    std::vector<int> merged(size);
+    std::merge(inOrder.begin(), inOrder.end(), aside.begin(), aside.end(), merged.begin(), before);
+    return merged;
+}
+
+// Whole-number ranks of keys that share their order (equal keys, equal ranks), so that the exchange sort,
+// which compares every pair, compares numbers instead of texts. byKey: the keys in order (orderOfKeys).
+template <typename Compare> std::vector<int> ranksInOrder(const std::vector<int> &byKey, Compare compareKeys)
+{
+    std::vector<int> ranks(byKey.size());
     int rank = 0;
     for (std::size_t k = 0; k < byKey.size(); ++k) {
         if (k > 0 && compareKeys(byKey[k - 1], byKey[k]) < 0)
@@ -41,6 +82,11 @@ template <typename Compare> std::vector<int> ranksOf(int keys, Compare compareKe
         ranks[static_cast<std::size_t>(byKey[k])] = rank;
     }
     return ranks;
+}
+
+template <typename Compare> std::vector<int> ranksOf(int keys, Compare compareKeys)
+{
+    return ranksInOrder(orderOfKeys(keys, compareKeys), compareKeys);
 }
 
 // The plain exchange sort over precomputed ranks; exchangeRows moves the caller's rows along. Quadratic: kept

@@ -27,8 +27,8 @@ void incrementDigits(std::string &digits)
 
 double roundHalfAway(double value, int decimals)
 {
-    if (!std::isfinite(value))
-        return value;
+    if (!std::isfinite(value) || std::trunc(value) == value)
+        return value; // nothing after the point to round: most of what a refresh rounds
     const std::string shortest = mgmt::plainDecimal(std::fabs(value));
     const auto point = shortest.find('.');
     if (point == std::string::npos || shortest.size() - point - 1 <= static_cast<std::size_t>(decimals))

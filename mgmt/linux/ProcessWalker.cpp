@@ -170,8 +170,9 @@ ProcessWalk ProcessWalker::walk(Detail detail)
             m_listed.push_back(entry);
         }
     m_listedLastPid = lastPid;
-    // Processes that ended, or could not be read this time, give their descriptors back.
-    for (auto it = m_known.begin(); it != m_known.end();) {
+    // Processes that ended, or could not be read this time, give their descriptors back. Every one read
+    // was seen this walk: when they are all that is known, none is to go.
+    for (auto it = m_known.begin(); m_known.size() != m_listed.size() && it != m_known.end();) {
         if (it->second.seenInWalk == m_walks) {
             ++it;
         } else {

@@ -3,6 +3,7 @@
 #include "kit/NumberFormat.h"
 #include "mgmt/Convert.h"
 #include "mgmt/Names.h"
+#include "pages/processes/LastKeyOrder.h"
 #include "pages/processes/ProcessSamples.h"
 
 #include <algorithm>
@@ -137,7 +138,7 @@ void ProcessTable::computeUtilization(ProcessSamples &samples)
     }
 }
 
-void ProcessTable::sort(int sortColumn, const QString &sortOrder)
+void ProcessTable::sort(int sortColumn, const QString &sortOrder, LastKeyOrder *last)
 {
     if (sortColumn < 1 || sortColumn > 5)
         return;
@@ -146,10 +147,21 @@ void ProcessTable::sort(int sortColumn, const QString &sortOrder)
     for (const Row &row : m_rows)
         keys.push_back(row.column(sortColumn));
     // A column holds numbers (or nothing yet) or texts, never both, so its keys have one consistent order.
-    const auto ranks = ranksOf(static_cast<int>(m_rows.size()), [&](int a, int b) {
+    const auto compareKeys = [&](int a, int b) {
         return compare(keys[static_cast<std::size_t>(a)], keys[static_cast<std::size_t>(b)]);
-    });
-    sortRowsByRank(m_rows, ranks, sortOrder);
+    };
+    const int count = static_cast<int>(m_rows.size());
+    if (!last) {
+        sortRowsByRank(m_rows, ranksOf(count, compareKeys), sortOrder);
+        return;
+    }
+    std::vector<double> ids;
+    ids.reserve(m_rows.size());
+    for (const Row &row : m_rows)
+        ids.push_back(row.id.numberValue());
+    const std::vector<int> byKey = orderOfKeys(count, compareKeys, last->guess(sortColumn, ids));
+    last->remember(sortColumn, ids, byKey);
+    sortRowsByRank(m_rows, ranksInOrder(byKey, compareKeys), sortOrder);
 }
 
 QString ProcessTable::summary(const QLocale &locale) const

@@ -8,6 +8,7 @@
 
 namespace quorvin {
 
+class LastKeyOrder;
 class ProcessSamples;
 
 // One refresh's working table of processes: filled from the query, given each process's processor use,
@@ -38,7 +39,9 @@ public:
     void fill(const std::vector<mgmt::Instance> &instances);
     // Column 3 from each process's previous sample; every row's sample then replaces or joins the table.
     void computeUtilization(ProcessSamples &samples);
-    void sort(int sortColumn, const QString &sortOrder);
+    // last: the order the last refresh's sort found, used and then replaced; the rows end the same without
+    // it.
+    void sort(int sortColumn, const QString &sortOrder, LastKeyOrder *last = nullptr);
     QString summary(const QLocale &locale = QLocale()) const;
 
     const std::vector<Row> &rows() const noexcept { return m_rows; }

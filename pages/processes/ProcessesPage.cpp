@@ -83,7 +83,7 @@ void ProcessesPage::RefreshProcesses()
     ProcessTable table;
     table.fill(service->execQuery("Select * from " + std::string(mgmt::cls::ProcessCounters)));
     table.computeUtilization(m_samples);
-    table.sort(m.state.SortColumn, m.state.SortOrder);
+    table.sort(m.state.SortColumn, m.state.SortOrder, &m_lastKeyOrder);
     m.controls.lblpdTitle->setText(table.summary());
     writeGrid(table);
     if (m.clock.monotonicSeconds() - m_resetTime > SampleResetSeconds)

@@ -1,5 +1,6 @@
 #pragma once
 #include "kit/Page.h"
+#include "pages/processes/LastKeyOrder.h"
 #include "pages/processes/ProcessSamples.h"
 #include "pages/processes/ShownTexts.h"
 
@@ -49,6 +50,7 @@ private:
 
     PageContext &m;
     ProcessSamples m_samples;
+    LastKeyOrder m_lastKeyOrder;
     ShownTexts m_shownTexts{ShownColumns};
     std::vector<mgmt::Value> m_shownStartTimes; // of the grid's rows, from row 1
     double m_resetTime = 0;                     // on the monotonic clock, so that midnight changes nothing

@@ -18,6 +18,10 @@ TEST(ExchangeSort, FastOrderMatchesThePlainSortTiesIncluded)
             std::vector<int> ranks(static_cast<std::size_t>(rows));
             for (int &r : ranks)
                 r = rank(random);
+            if (round % 7 == 3) { // distinct ranks, as names give
+                std::iota(ranks.begin(), ranks.end(), 0);
+                std::shuffle(ranks.begin(), ranks.end(), random);
+            }
             std::vector<int> expected(ranks.size());
             std::iota(expected.begin(), expected.end(), 0);
             exchangeSortByRank(ranks, QString::fromLatin1(order), [&](int i, int j) {
@@ -30,4 +34,51 @@ TEST(ExchangeSort, FastOrderMatchesThePlainSortTiesIncluded)
             sortRowsByRank(moved, ranks, QString::fromLatin1(order));
             ASSERT_EQ(moved, expected) << "rows moved in place, " << order << " round " << round;
         }
+}
+
+// Whatever it starts from, the order of keys is a stable sort's: a right guess, one with keys moved, one
+// with keys missing, repeated or out of range, and none.
+TEST(ExchangeSort, OrderOfKeysFromAnyGuessIsTheStableSort)
+{
+    std::mt19937 random(5);
+    for (int round = 0; round < 600; ++round) {
+        const int count = round % 90;
+        std::vector<int> keys(static_cast<std::size_t>(count));
+        for (int &key : keys)
+            key = std::uniform_int_distribution<int>(0, round % 3 == 0 ? 1000 : 4)(random);
+        const auto compareKeys = [&](int a, int b) {
+            const int x = keys[static_cast<std::size_t>(a)], y = keys[static_cast<std::size_t>(b)];
+            return (x > y) - (x < y);
+        };
+        std::vector<int> expected(keys.size());
+        std::iota(expected.begin(), expected.end(), 0);
+        std::stable_sort(expected.begin(), expected.end(),
+                         [&](int a, int b) { return compareKeys(a, b) < 0; });
+
+        std::vector<int> guess = expected;
+        const int moves = round % 4 == 0 ? 0 : std::uniform_int_distribution<int>(1, 1 + count / 4)(random);
+        for (int move = 0; move < moves && count > 1; ++move) {
+            const auto at = [&] { return std::uniform_int_distribution<int>(0, count - 1)(random); };
+            switch (round % 5) {
+            case 0:
+                std::swap(guess[static_cast<std::size_t>(at())], guess[static_cast<std::size_t>(at())]);
+                break;
+            case 1:
+                guess.erase(guess.begin() + at() % static_cast<int>(guess.size()));
+                break;
+            case 2:
+                guess.push_back(at() % 3 == 0 ? count + 5
+                                              : guess[static_cast<std::size_t>(at()) % guess.size()]);
+                break;
+            default: {
+                const int a = at(), b = at();
+                std::rotate(guess.begin() + std::min(a, b), guess.begin() + std::max(a, b), guess.end());
+                break;
+            }
+            }
+        }
+        if (round % 11 == 0)
+            guess.clear();
+        ASSERT_EQ(orderOfKeys(count, compareKeys, guess), expected) << "round " << round;
+    }
 }

@@ -1,5 +1,6 @@
 #include "pages/processes/ProcessTable.h"
 #include "mgmt/Error.h"
+#include "pages/processes/LastKeyOrder.h"
 #include "pages/processes/ProcessSamples.h"
 
 #include <gtest/gtest.h>
@@ -169,6 +170,45 @@ TEST(ProcessTable, SortsBytesNotTextAndEmptyUtilizationAsZero)
     EXPECT_EQ(names(table), (QStringList{"BUSY", "FRESH", "QUIET"}));
     table.sort(4, QStringLiteral("ASC"));
     EXPECT_EQ(names(table), (QStringList{"BUSY", "FRESH", "QUIET"})) << "9 KB < 10 KB < 100 KB as numbers";
+}
+
+// The last refresh's order is only where the sort starts: refreshes in which processes come, go, rename and
+// tie must leave the rows exactly as a sort without it does.
+TEST(ProcessTable, SortFromTheLastOrderEndsAsAFreshSort)
+{
+    std::mt19937 random(7);
+    std::map<int, std::string> running;
+    for (const int sortColumn : {1, 4}) {
+        LastKeyOrder last;
+        for (int refresh = 0; refresh < 60; ++refresh) {
+            for (int change = 0; change < (refresh % 10 == 0 ? 40 : 3); ++change) {
+                const int id = std::uniform_int_distribution<int>(1, 120)(random);
+                if (running.count(id) != 0 && change % 3 == 0)
+                    running.erase(id);
+                else
+                    running[id] = "p" + std::to_string(std::uniform_int_distribution<int>(0, 9)(random));
+            }
+            std::vector<mgmt::Instance> instances{process("Idle", 0, 0, 0)};
+            for (const auto &[id, name] : running)
+                instances.push_back(process(name.c_str(), id, 0, 0, 1024.0 * (id % 7)));
+            instances.push_back(process("_Total", 0, 0, 0));
+            for (const char *order : {"ASC", "DEC"}) {
+                ProcessTable fresh, remembered;
+                fresh.fill(instances);
+                remembered.fill(instances);
+                fresh.sort(sortColumn, QString::fromLatin1(order));
+                remembered.sort(sortColumn, QString::fromLatin1(order), &last);
+                ASSERT_EQ(names(remembered), names(fresh))
+                    << "column " << sortColumn << " refresh " << refresh;
+                std::vector<double> ids, freshIds;
+                for (const auto &row : remembered.rows())
+                    ids.push_back(row.id.numberValue());
+                for (const auto &row : fresh.rows())
+                    freshIds.push_back(row.id.numberValue());
+                ASSERT_EQ(ids, freshIds) << "column " << sortColumn << " refresh " << refresh;
+            }
+        }
+    }
 }
 
 // Samples kept in ID order must find every ID, however the IDs come: ascending, descending or shuffled, with
