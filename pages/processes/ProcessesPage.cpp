@@ -102,7 +102,14 @@ void ProcessesPage::writeGrid(const ProcessTable &table)
     m_shownTexts.prepare(static_cast<std::size_t>(shown), locale);
     const auto inKilobytes = [&locale](double bytes) { return kilobytes(bytes, locale); };
     const auto percent = [&locale](double value) { return plainNumber(value, locale); };
+    // The grid's rows below the title are written by this page alone: a cell given a value's text at the last
+    // refresh still shows it, and is not touched when the value stays.
     int k = 0;
+    const auto writeNumber = [&](int column, ShownColumn slot, double value, const auto &format) {
+        const auto at = static_cast<std::size_t>(k - 1);
+        if (!m_shownTexts.holds(at, slot, value))
+            setCellText(grid, k, column, m_shownTexts.text(at, slot, value, format));
+    };
     for (const ProcessTable::Row &row : table.rows()) {
         if (row.isIdleOrTotal())
             continue;
@@ -110,13 +117,15 @@ void ProcessesPage::writeGrid(const ProcessTable &table)
         ++k;
         m_shownStartTimes[at] = row.startTime;
         setCellText(grid, k, 0, row.name);
-        setCellText(grid, k, 1, m_shownTexts.text(at, ShownId, row.id.numberValue(), plainInteger));
-        setCellText(grid, k, 2,
-                    row.utilization.isNumber()
-                        ? m_shownTexts.text(at, ShownUtilization, row.utilization.numberValue(), percent)
-                        : QString());
-        setCellText(grid, k, 3, m_shownTexts.text(at, ShownWorkingSet, row.workingSet, inKilobytes));
-        setCellText(grid, k, 4, m_shownTexts.text(at, ShownPageFile, row.pageFile, inKilobytes));
+        writeNumber(1, ShownId, row.id.numberValue(), plainInteger);
+        if (row.utilization.isNumber()) {
+            writeNumber(2, ShownUtilization, row.utilization.numberValue(), percent);
+        } else {
+            m_shownTexts.forget(at, ShownUtilization);
+            setCellText(grid, k, 2, QString());
+        }
+        writeNumber(3, ShownWorkingSet, row.workingSet, inKilobytes);
+        writeNumber(4, ShownPageFile, row.pageFile, inKilobytes);
     }
     // Writing cell by cell leaves the last one written current.
     if (k > 0)
