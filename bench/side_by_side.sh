@@ -269,7 +269,9 @@ echo "$(nproc) processors, Linux $(uname -r); processes: $BEFORE before, $AFTER 
 echo "warm-up ${WARMUP}s, window ${WINDOW}s, ${REPEATS} repeats; processor time in ms per second (10 = 1 % of a core)"
 awk '
     BEGIN { printf "%-16s %4s %9s %8s %8s %s\n", "program", "rep", "cpu_ms/s", "rss_MiB", "kbuf_MiB", "status" }
-    { printf "%-16s %4s %9s %8s %8s %s\n", $1, $2, $3, $4, $5, $6; cpu[$1] += $3; rss[$1] += $4; kbuf[$1] += $5; n[$1]++ }
+    { printf "%-16s %4s %9s %8s %8s %s\n", $1, $2, $3, $4, $5, $6 }
+    # A program that ended or stopped at a message early was not measured over the whole window.
+    $6 == "ok" { cpu[$1] += $3; rss[$1] += $4; kbuf[$1] += $5; n[$1]++ }
     END {
         if (n["quorvin"] && n["btop"] && cpu["btop"] > 0)
             printf "quorvin / btop processor time: %.2f (goal at most 0.5)\n", cpu["quorvin"] / cpu["btop"]
