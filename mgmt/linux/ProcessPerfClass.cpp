@@ -118,7 +118,7 @@ std::vector<Instance> processPerfInstances(const ProcessWalk &walk, std::uint64_
         addTo(total, counters);
         unsigned &count = earlier[process.name];
         std::string name = process.name;
-        if (count != 0) // one allocation: with its number, a name is mostly too long to be held inline
+        if (count != 0) // appended in place: with its number, a name is mostly too long to be held inline
             name.append("#").append(std::to_string(count));
         ++count;
         instances.push_back(instance(std::move(name), process.pid, process.startTicks, counters, timestamp));
