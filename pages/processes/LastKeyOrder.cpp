@@ -10,8 +10,8 @@ std::vector<int> LastKeyOrder::guess(int column, const std::vector<double> &ids)
     if (column != m_column || m_places.empty())
         return {};
     std::vector<int> byPlace(static_cast<std::size_t>(m_count), -1);
-    std::size_t next =
-        0; // rows come in ascending IDs, as they were remembered: each is found where the last ended
+    // Rows come in ascending IDs, as they were remembered: each is mostly found just after the last one.
+    std::size_t next = 0;
     for (std::size_t row = 0; row < ids.size(); ++row) {
         const double id = ids[row];
         if (next >= m_places.size() || m_places[next].id != id)
@@ -37,8 +37,7 @@ void LastKeyOrder::remember(int column, const std::vector<double> &ids, const st
     std::vector<int> placeOf(ids.size(), -1);
     for (std::size_t k = 0; k < byKey.size(); ++k)
         placeOf[static_cast<std::size_t>(byKey[k])] = static_cast<int>(k);
-    // Only rows in ascending IDs are kept, so that they can be searched: the pseudo-entries at the ends are
-    // not.
+    // Only rows in ascending IDs are kept, so that they can be searched: the totals at the end are not.
     m_places.clear();
     double last = -std::numeric_limits<double>::infinity();
     for (std::size_t row = 0; row < ids.size(); ++row)

@@ -39,8 +39,7 @@ public:
     void fill(const std::vector<mgmt::Instance> &instances);
     // Column 3 from each process's previous sample; every row's sample then replaces or joins the table.
     void computeUtilization(ProcessSamples &samples);
-    // last: the order the last refresh's sort found, used and then replaced; the rows end the same without
-    // it.
+    // last: where the last refresh's sort left the keys, to start from; the rows end the same without it.
     void sort(int sortColumn, const QString &sortOrder, LastKeyOrder *last = nullptr);
     QString summary(const QLocale &locale = QLocale()) const;
 
