@@ -172,14 +172,15 @@ ProcessWalk ProcessWalker::walk(Detail detail)
     m_listedLastPid = lastPid;
     // Processes that ended, or could not be read this time, give their descriptors back. Every one read
     // was seen this walk: when they are all that is known, none is to go.
-    for (auto it = m_known.begin(); m_known.size() != m_listed.size() && it != m_known.end();) {
-        if (it->second.seenInWalk == m_walks) {
-            ++it;
-        } else {
-            release(it->second);
-            it = m_known.erase(it);
+    if (m_known.size() != m_listed.size())
+        for (auto it = m_known.begin(); it != m_known.end();) {
+            if (it->second.seenInWalk == m_walks) {
+                ++it;
+            } else {
+                release(it->second);
+                it = m_known.erase(it);
+            }
         }
-    }
 
     if (counters) {
         // Read after the processes, so that no process time is newer than the timestamp.

@@ -151,16 +151,17 @@ void ProcessTable::sort(int sortColumn, const QString &sortOrder, LastKeyOrder *
         return compare(keys[static_cast<std::size_t>(a)], keys[static_cast<std::size_t>(b)]);
     };
     const int count = static_cast<int>(m_rows.size());
-    if (!last) {
-        sortRowsByRank(m_rows, ranksOf(count, compareKeys), sortOrder);
-        return;
+    std::vector<int> byKey;
+    if (last) {
+        std::vector<double> ids;
+        ids.reserve(m_rows.size());
+        for (const Row &row : m_rows)
+            ids.push_back(row.id.numberValue());
+        byKey = orderOfKeys(count, compareKeys, last->guess(sortColumn, ids));
+        last->remember(sortColumn, ids, byKey);
+    } else {
+        byKey = orderOfKeys(count, compareKeys);
     }
-    std::vector<double> ids;
-    ids.reserve(m_rows.size());
-    for (const Row &row : m_rows)
-        ids.push_back(row.id.numberValue());
-    const std::vector<int> byKey = orderOfKeys(count, compareKeys, last->guess(sortColumn, ids));
-    last->remember(sortColumn, ids, byKey);
     sortRowsByRank(m_rows, ranksInOrder(byKey, compareKeys), sortOrder);
 }
 

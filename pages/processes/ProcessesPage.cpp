@@ -104,12 +104,12 @@ void ProcessesPage::writeGrid(const ProcessTable &table)
     const auto percent = [&locale](double value) { return plainNumber(value, locale); };
     // The grid's rows below the title are written by this page alone: a cell given a value's text at the last
     // refresh still shows it, and is not touched when the value stays.
-    int k = 0;
-    const auto writeNumber = [&](int column, ShownColumn slot, double value, const auto &format) {
-        const auto at = static_cast<std::size_t>(k - 1);
+    const auto writeNumber = [&](std::size_t at, int column, ShownColumn slot, double value,
+                                 const auto &format) {
         if (!m_shownTexts.holds(at, slot, value))
-            setCellText(grid, k, column, m_shownTexts.text(at, slot, value, format));
+            setCellText(grid, static_cast<int>(at) + 1, column, m_shownTexts.text(at, slot, value, format));
     };
+    int k = 0;
     for (const ProcessTable::Row &row : table.rows()) {
         if (row.isIdleOrTotal())
             continue;
@@ -117,15 +117,15 @@ void ProcessesPage::writeGrid(const ProcessTable &table)
         ++k;
         m_shownStartTimes[at] = row.startTime;
         setCellText(grid, k, 0, row.name);
-        writeNumber(1, ShownId, row.id.numberValue(), plainInteger);
+        writeNumber(at, 1, ShownId, row.id.numberValue(), plainInteger);
         if (row.utilization.isNumber()) {
-            writeNumber(2, ShownUtilization, row.utilization.numberValue(), percent);
+            writeNumber(at, 2, ShownUtilization, row.utilization.numberValue(), percent);
         } else {
             m_shownTexts.forget(at, ShownUtilization);
             setCellText(grid, k, 2, QString());
         }
-        writeNumber(3, ShownWorkingSet, row.workingSet, inKilobytes);
-        writeNumber(4, ShownPageFile, row.pageFile, inKilobytes);
+        writeNumber(at, 3, ShownWorkingSet, row.workingSet, inKilobytes);
+        writeNumber(at, 4, ShownPageFile, row.pageFile, inKilobytes);
     }
     // Writing cell by cell leaves the last one written current.
     if (k > 0)
