@@ -209,8 +209,8 @@ void Attempt::run() noexcept
         enter(Step::CheckingHostKey);
         checkHostKey();
         signIn();
-        const long timeout =
-            m_settings.connectTimeoutSeconds; // for the connection's own requests from now on
+        // The connection's own requests from now on.
+        const long timeout = m_settings.connectTimeoutSeconds;
         ssh_options_set(m_session, SSH_OPTIONS_TIMEOUT, &timeout);
     } catch (...) {
         failure = std::current_exception();
