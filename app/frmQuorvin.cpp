@@ -35,6 +35,13 @@ namespace quorvin {
 
 namespace {
 
+// Host names are case-blind and shown upper-cased; a user name is not, so "Bob@host" becomes "Bob@HOST".
+QString withHostUpperCased(const QString &name)
+{
+    const qsizetype hostStart = name.lastIndexOf(QLatin1Char('@')) + 1;
+    return name.left(hostStart) + name.mid(hostStart).toUpper();
+}
+
 double screenDotsPerInch()
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
@@ -219,7 +226,7 @@ void frmQuorvin::chkRealTime_Click()
     }
     m_state.RealTimeMode = true;
     m_controls.txtComp->setEnabled(false);
-    m_state.TargetComputer = m_controls.txtComp->text().trimmed().toUpper();
+    m_state.TargetComputer = withHostUpperCased(m_controls.txtComp->text().trimmed());
     if (m_state.TargetComputer.isEmpty()) {
         const QString name = m_environment.computerName().trimmed();
         m_state.TargetComputer = name;

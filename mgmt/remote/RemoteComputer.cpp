@@ -13,10 +13,8 @@ SshSession &RemoteComputer::session()
     m_lastUsed = std::chrono::steady_clock::now();
     if (m_session && m_session->broken() && m_inUse == 0)
         dropSession();
-    if (!m_session) {
-        m_session = std::make_unique<SshSession>(m_name, m_settings, m_question);
-        m_session->setWhileWaiting(m_whileWaiting);
-    }
+    if (!m_session)
+        m_session = std::make_unique<SshSession>(m_name, m_settings, m_question, m_whileWaiting);
     return *m_session;
 }
 
@@ -59,8 +57,9 @@ void RemoteComputer::withBus(const std::function<void(sd_bus *)> &work)
         try {
             m_bridge->call(work);
         } catch (...) {
-            if (m_bridge->broken())
-                m_bridge.reset();
+            // Whatever the bridge holds of a call that failed or timed out (a flood, a late answer) must not
+            // reach the next one: it gets a bridge of its own.
+            m_bridge.reset();
             throw;
         }
     });

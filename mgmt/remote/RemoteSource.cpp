@@ -43,7 +43,7 @@ std::unique_ptr<Service> RemoteSource::connect(std::string_view monikerText)
     if (!couldBeHostName(moniker.computer))
         throw Error(err::RemoteServerUnavailable,
                     Error::standardDescription(err::RemoteServerUnavailable) + " (not a computer name)");
-    const std::string key = toLowerAscii(moniker.computer);
+    const std::string key = withHostInLowerCase(moniker.computer);
     std::shared_ptr<RemoteComputer> &computer = m_computers[key];
     if (!computer)
         computer = std::make_shared<RemoteComputer>(moniker.computer, m_settings, m_question);

@@ -32,7 +32,8 @@ private:
     SshSettings m_settings;
     HostKeyQuestion m_question;
     WhileWaiting m_whileWaiting;
-    std::map<std::string, std::shared_ptr<RemoteComputer>> m_computers; // by lower-case name
+    std::map<std::string, std::shared_ptr<RemoteComputer>>
+        m_computers; // by name, its host part in lower case
 };
 
 } // namespace quorvin::mgmt::remote

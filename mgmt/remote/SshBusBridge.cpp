@@ -23,6 +23,10 @@ constexpr std::chrono::seconds GreetingLimit{5};
 // How long the computer may keep what the bus writes from leaving this one.
 constexpr int FlushLimitMs = 5000;
 constexpr int CallPollMs = 10;
+// A call's answer is at most a few megabytes (every unit of a large system); a bridge that sends more in one
+// call floods this program, whose sd-bus keeps every message it is not waiting for.
+constexpr std::size_t MaxCallBytes = 16 * 1024 * 1024;
+constexpr std::size_t MaxCallMessages = 10000;
 
 [[noreturn]] void unavailable(const std::string &why)
 {
@@ -66,7 +70,7 @@ private:
     SshSession::Lease m_lease;
 };
 
-SshBusBridge::SshBusBridge(SshSession &session) : m_session(session)
+SshBusBridge::SshBusBridge(SshSession &session) : m_session(session), m_meter(MaxCallBytes, MaxCallMessages)
 {
     SshSession::Lease lease = session.lease();
     m_channel = ssh_channel_new(lease.handle());
@@ -133,13 +137,14 @@ void SshBusBridge::call(const std::function<void(sd_bus *)> &work)
 
 bool SshBusBridge::broken() const noexcept
 {
-    return m_channelFailed || !m_bus || sd_bus_is_open(m_bus.get()) <= 0;
+    return m_channelFailed || m_overran || !m_bus || sd_bus_is_open(m_bus.get()) <= 0;
 }
 
 void SshBusBridge::activate(ssh_session_struct *handle)
 {
     const std::lock_guard lock(m_stateMutex);
     m_handle = handle;
+    m_meter.startCall();
     m_active = true;
     m_stateChanged.notify_all();
 }
@@ -165,9 +170,12 @@ void SshBusBridge::wake() noexcept
     }
 }
 
-// When the bridge itself went away, what it said tells more than the bus's "not connected".
+// When the bridge sent too much, or went away, that tells more than the bus's "not connected".
 void SshBusBridge::raiseFailure(const Error &error)
 {
+    if (m_overran)
+        unavailable(m_session.computer() + " sent " + m_meter.bounds() +
+                    " in one call over its bridge to the system bus.");
     if (!m_channelFailed)
         throw error;
     std::string said;
@@ -253,6 +261,11 @@ void SshBusBridge::pumpWhileActive(ssh_session_struct *handle)
                 m_complaint.append(buffer, static_cast<std::size_t>(said));
         }
         const int fromRemote = ssh_channel_read_nonblocking(m_channel, buffer, sizeof buffer, 0);
+        if (fromRemote > 0 && !m_meter.take(buffer, static_cast<std::size_t>(fromRemote))) {
+            m_overran = true;
+            ::shutdown(m_pumpEnd, SHUT_RDWR); // the waiting call fails at once
+            return;
+        }
         if (fromRemote > 0 && !writeAll(m_pumpEnd, buffer, static_cast<std::size_t>(fromRemote), m_stopping))
             break;
         if (fromRemote < 0 || said < 0 || ssh_channel_is_eof(m_channel)) {

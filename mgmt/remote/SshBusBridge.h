@@ -1,6 +1,7 @@
 #pragma once
 #include "mgmt/Error.h"
 #include "mgmt/linux/BusHandle.h"
+#include "mgmt/remote/BusStreamMeter.h"
 #include "mgmt/remote/SshSession.h"
 
 #include <atomic>
@@ -19,7 +20,8 @@ namespace quorvin::mgmt::remote {
 // same sd-bus code serves the local and a remote service manager. It is kept for as many calls as the
 // connection lasts. During a call, and only then, a pump on a thread of its own moves the bus's bytes between
 // the channel and a socket, woken by either side; the session's lease, held for the call, keeps everything
-// else off the session meanwhile.
+// else off the session meanwhile. What the bridge sends in one call is bounded (BusStreamMeter): past the
+// bound the bridge is broken and the call fails at once.
 class SshBusBridge final {
 public:
     // Sets the bridge up and waits for the bus to greet, under a lease of the session that it gives back.
@@ -59,6 +61,8 @@ private:
     ssh_session_struct *m_handle = nullptr; // the leased session, while active
     std::atomic<bool> m_stopping{false};
     std::atomic<bool> m_channelFailed{false};
+    std::atomic<bool> m_overran{false};
+    BusStreamMeter m_meter; // the pump's, restarted by each call's activation
     std::mutex m_complaintMutex;
     std::string m_complaint; // what the bridge wrote to its error stream
     std::thread m_pump;

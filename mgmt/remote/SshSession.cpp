@@ -1,8 +1,8 @@
 #include "mgmt/remote/SshSession.h"
 #include "mgmt/Error.h"
-#include "mgmt/Instance.h"
 #include "mgmt/linux/TextFields.h"
 #include "mgmt/remote/RemoteTexts.h"
+#include "mgmt/remote/SshConnector.h"
 
 #include <libssh/libssh.h>
 
@@ -10,7 +10,6 @@
 #include <chrono>
 #include <cstring>
 #include <random>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -24,11 +23,6 @@ constexpr std::size_t MaxAnswerBytes = 64 * 1024 * 1024;
 // How long one read waits before the window gets a turn.
 constexpr int ReadSliceMs = 100;
 
-bool readable(const std::string &path)
-{
-    return !path.empty() && ::access(path.c_str(), R_OK) == 0;
-}
-
 std::string randomMarker()
 {
     std::random_device device;
@@ -39,29 +33,15 @@ std::string randomMarker()
     return text;
 }
 
-std::string fingerprintOf(ssh_key key)
-{
-    unsigned char *hash = nullptr;
-    size_t length = 0;
-    if (ssh_get_publickey_hash(key, SSH_PUBLICKEY_HASH_SHA256, &hash, &length) != SSH_OK)
-        return "(no fingerprint)";
-    char *text = ssh_get_fingerprint_hash(SSH_PUBLICKEY_HASH_SHA256, hash, length);
-    std::string fingerprint = text ? text : "(no fingerprint)";
-    ssh_string_free_char(text);
-    ssh_clean_pubkey_hash(&hash);
-    return fingerprint;
-}
-
 } // namespace
 
-SshSession::SshSession(std::string computer, const SshSettings &settings, const HostKeyQuestion &question)
-    : m_computer(std::move(computer)), m_marker(randomMarker()),
+SshSession::SshSession(std::string computer, const SshSettings &settings, const HostKeyQuestion &question,
+                       std::function<void()> whileWaiting)
+    : m_computer(std::move(computer)), m_marker(randomMarker()), m_whileWaiting(std::move(whileWaiting)),
       m_answerTimeoutMs(settings.answerTimeoutSeconds * 1000), m_busBridgeCommand(settings.busBridgeCommand)
 {
+    m_session = SshConnector(m_computer, settings, question, m_whileWaiting).open();
     try {
-        connect(settings);
-        checkHostKey(settings, question);
-        signIn();
         openShell();
     } catch (...) {
         close();
@@ -86,87 +66,6 @@ void SshSession::close() noexcept
         ssh_free(m_session);
         m_session = nullptr;
     }
-}
-
-void SshSession::connect(const SshSettings &settings)
-{
-    m_session = ssh_new();
-    if (!m_session)
-        throw Error(err::Failed, "An SSH connection cannot be set up.");
-    // Host names are not case-sensitive, but the configuration's patterns are matched as written.
-    const std::string host = toLowerAscii(m_computer);
-    ssh_options_set(m_session, SSH_OPTIONS_HOST, host.c_str());
-    if (!settings.sshDirectory.empty())
-        ssh_options_set(m_session, SSH_OPTIONS_SSH_DIR, settings.sshDirectory.c_str());
-    if (!settings.knownHosts.empty())
-        ssh_options_set(m_session, SSH_OPTIONS_KNOWNHOSTS, settings.knownHosts.c_str());
-    const long timeout = settings.connectTimeoutSeconds;
-    ssh_options_set(m_session, SSH_OPTIONS_TIMEOUT, &timeout);
-    const int yes = 1, no = 0;
-    ssh_options_set(m_session, SSH_OPTIONS_NODELAY, &yes);
-    // The user's configuration first, then the system's, as ssh reads them: aliases, users, ports, keys.
-    for (const std::string &config : {settings.userConfig, settings.globalConfig})
-        if (readable(config) && ssh_options_parse_config(m_session, config.c_str()) != SSH_OK)
-            throw Error(err::Failed,
-                        "The SSH configuration " + config + " cannot be read: " + ssh_get_error(m_session));
-    ssh_options_set(m_session, SSH_OPTIONS_PROCESS_CONFIG, &no);
-    requireReadableKnownHosts(settings.knownHosts);
-    char *configured = nullptr;
-    if (ssh_options_get(m_session, SSH_OPTIONS_KNOWNHOSTS, &configured) == SSH_OK && configured) {
-        const std::string path = configured;
-        ssh_string_free_char(configured);
-        if (path.starts_with('/'))
-            requireReadableKnownHosts(path);
-    }
-    if (ssh_connect(m_session) != SSH_OK)
-        throw Error(err::RemoteServerUnavailable, Error::standardDescription(err::RemoteServerUnavailable) +
-                                                      " (" + ssh_get_error(m_session) + ")");
-}
-
-void SshSession::checkHostKey(const SshSettings &settings, const HostKeyQuestion &question)
-{
-    const ssh_known_hosts_e state = ssh_session_is_known_server(m_session);
-    if (state == SSH_KNOWN_HOSTS_OK)
-        return;
-    const std::string where = settings.knownHosts.empty() ? std::string("known_hosts") : settings.knownHosts;
-    if (state == SSH_KNOWN_HOSTS_CHANGED || state == SSH_KNOWN_HOSTS_OTHER)
-        throw Error(
-            err::AccessDenied,
-            "WARNING: the host key of " + m_computer + " is not the one recorded in " + where +
-                ". Someone may be intercepting the connection (a man-in-the-middle attack), or the computer "
-                "was set up anew. Quorvin did not connect. If the change is expected, remove the old key "
-                "from " +
-                where + " and connect again.");
-    if (state == SSH_KNOWN_HOSTS_ERROR)
-        throw Error(err::Failed,
-                    "The host key of " + m_computer + " cannot be checked: " + ssh_get_error(m_session));
-
-    ssh_key key = nullptr;
-    if (ssh_get_server_publickey(m_session, &key) != SSH_OK)
-        throw Error(err::Failed,
-                    "The host key of " + m_computer + " cannot be read: " + ssh_get_error(m_session));
-    const std::string type = ssh_key_type_to_char(ssh_key_type(key));
-    const std::string fingerprint = fingerprintOf(key);
-    ssh_key_free(key);
-    if (!question || !question(m_computer, type, fingerprint))
-        throw Error(err::AccessDenied, "The host key of " + m_computer + " (" + type + " " + fingerprint +
-                                           ") was not accepted. Quorvin did not connect.");
-    if (ssh_session_update_known_hosts(m_session) != SSH_OK)
-        throw Error(err::Failed, "The host key of " + m_computer + " cannot be recorded in " + where + ": " +
-                                     ssh_get_error(m_session));
-}
-
-void SshSession::signIn()
-{
-    // The agent's keys, then the identity files the configuration names or the default ones; never a
-    // password.
-    const int result = ssh_userauth_publickey_auto(m_session, nullptr, nullptr);
-    if (result != SSH_AUTH_SUCCESS)
-        throw Error(err::AccessDenied,
-                    "Access is denied. " + m_computer +
-                        " accepted none of the keys offered by the SSH agent and the identity "
-                        "files (" +
-                        ssh_get_error(m_session) + ").");
 }
 
 void SshSession::openShell()

@@ -36,9 +36,10 @@ public:
     };
 
     // Connects, checks the host key against known_hosts (asking about an unknown one) and signs in with the
-    // user's keys. Throws mgmt::Error: 462 when the computer cannot be reached, "Access is denied." when it
-    // refuses the keys or its host key is refused.
-    SshSession(std::string computer, const SshSettings &settings, const HostKeyQuestion &question);
+    // user's keys, as SshConnector does, then opens the shell. Throws mgmt::Error: 462 when the computer
+    // cannot be reached, "Access is denied." when it refuses the keys or its host key is refused.
+    SshSession(std::string computer, const SshSettings &settings, const HostKeyQuestion &question,
+               std::function<void()> whileWaiting = {});
     ~SshSession();
     SshSession(const SshSession &) = delete;
     SshSession &operator=(const SshSession &) = delete;
@@ -67,9 +68,6 @@ public:
     [[noreturn]] void lost(const std::string &why);
 
 private:
-    void connect(const SshSettings &settings);
-    void checkHostKey(const SshSettings &settings, const HostKeyQuestion &question);
-    void signIn();
     void openShell();
     void write(std::string_view text);
     // One read of the answer, at most a slice of the time left; 0 when nothing came meanwhile.

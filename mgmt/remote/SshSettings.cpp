@@ -1,5 +1,6 @@
 #include "mgmt/remote/SshSettings.h"
 #include "mgmt/Error.h"
+#include "mgmt/Instance.h"
 
 #include <cerrno>
 #include <cstring>
@@ -41,6 +42,13 @@ SshSettings SshSettings::inDirectory(const std::string &sshDirectory)
     settings.knownHosts = sshDirectory + "/known_hosts";
     settings.globalConfig.clear();
     return settings;
+}
+
+std::string withHostInLowerCase(std::string_view computer)
+{
+    const std::size_t at = computer.rfind('@');
+    const std::size_t hostStart = at == std::string_view::npos ? 0 : at + 1;
+    return std::string(computer.substr(0, hostStart)) + toLowerAscii(computer.substr(hostStart));
 }
 
 // Nothing there yet is fine: the first key recorded creates it.

@@ -105,6 +105,11 @@ void LoopbackSshHost::restart()
         throw std::runtime_error("sshd did not start again:\n" + tail(m_sshd->output()));
 }
 
+bool LoopbackSshHost::waitForLog(const std::string &text, std::chrono::milliseconds limit)
+{
+    return m_sshd->waitForOutput(text, limit);
+}
+
 LoopbackSshHost::~LoopbackSshHost() = default;
 
 } // namespace quorvin::test

@@ -24,6 +24,8 @@ public:
     pid_t serverPid() const noexcept { return m_sshd->pid(); }
     // Ends the server and all its connections, then starts it again on the same port.
     void restart();
+    // Until the server's log shows `text` (it logs who tried to sign in); false when `limit` passes first.
+    bool waitForLog(const std::string &text, std::chrono::milliseconds limit);
 
 private:
     std::unique_ptr<Daemon> m_sshd;

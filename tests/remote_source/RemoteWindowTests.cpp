@@ -86,6 +86,20 @@ TEST_F(LoopbackWindow, NamesThatCannotBeReachedAskForAnotherName)
     }
 }
 
+// Host names are case-blind, user names are not: a name typed as USER@HOST signs in as USER, as typed.
+TEST_F(LoopbackWindow, TheUserPartOfATypedNameKeepsItsCase)
+{
+    RemoteWindow w(*host);
+    WindowHarness &h = *w.h;
+    h.start(QStringLiteral("/c:localhost /t:1"));
+    h.clickRealTime();
+    h.controls().txtComp->setText(QString::fromStdString("Quorvin-Bob@" + host->alias()));
+    h.clickRealTime();
+    h.tick(3);
+    EXPECT_TRUE(host->waitForLog("Invalid user Quorvin-Bob ", std::chrono::seconds(30)))
+        << h.dialogs.messageTexts().join('|').toStdString();
+}
+
 TEST_F(LoopbackWindow, EndsRemoteProcessesByIdAndByName)
 {
     // Started on the remote side, under a name of their own, detached from the SSH session that starts them.
