@@ -41,17 +41,19 @@ if ! current; then
     # The packages are kept beside the tree, so that a retry after a timeout downloads nothing again.
     DEBS=$(realpath -m "$ROOT.debs")
     mkdir -p "$DEBS"
-    timeout 300 debootstrap --variant=minbase --include="$INCLUDE" --cache-dir="$DEBS" \
+    timeout 600 debootstrap --variant=minbase --include="$INCLUDE" --cache-dir="$DEBS" \
         bookworm "$ROOT" "$MIRROR"
-    # With systemctl answering nothing and no service allowed to start, in a PID namespace of its own, so that
-    # nothing the maintainer scripts start survives; the packages stay beside the tree as well.
+    # With systemctl answering nothing (apt hands dpkg a PATH of its own) and no service allowed to start, in a
+    # PID namespace of its own, so that nothing the maintainer scripts start survives; the packages stay
+    # beside the tree as well.
     printf '#!/bin/sh\nexit 0\n' >"$ROOT/usr/local/sbin/systemctl"
     printf '#!/bin/sh\nexit 101\n' >"$ROOT/usr/sbin/policy-rc.d"
     chmod +x "$ROOT/usr/local/sbin/systemctl" "$ROOT/usr/sbin/policy-rc.d"
     mkdir -p "$DEBS/apt/partial"
-    timeout 240 unshare --mount --pid --fork --mount-proc="$ROOT/proc" sh -c '
+    timeout 400 unshare --mount --pid --fork --mount-proc="$ROOT/proc" sh -c '
         mount --bind "$1/apt" "$2/var/cache/apt/archives" && exec chroot "$2" env PATH=/usr/local/sbin:/usr/sbin:/usr/bin:/sbin:/bin sh -c "apt-get update -qq &&
-            DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $3"' \
+            DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+            -o DPkg::Path=/usr/local/sbin:/usr/sbin:/usr/bin:/sbin:/bin $3"' \
         sh "$DEBS" "$ROOT" "$LATER"
     rm -f "$ROOT/usr/local/sbin/systemctl" "$ROOT/usr/sbin/policy-rc.d"
     # pcp's installation enables its collector, logger and proxy at boot: the container must not run them.
