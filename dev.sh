@@ -19,7 +19,11 @@ PACKAGES=(
     qt6-base-dev libgl-dev fonts-liberation2
     libgtest-dev libbenchmark-dev nlohmann-json3-dev
     libsystemd-dev libssh-dev librsvg2-bin
+    libpcp3-dev
 )
+# pcp itself (the collector) is installed only in the tree the container tests build (tests/infra/make-rootfs.sh),
+# where the PCP tests start it: its maintainer scripts call systemctl, which fails on a machine whose first
+# process is not systemd, and that would leave apt with a half-configured package.
 # What only the tests need: a headless X server for screenshots; a private D-Bus for the stand-in service manager.
 # The package test validates the installed desktop entry and metainfo.
 TEST_PACKAGES=(xvfb xauth x11-apps imagemagick dbus python3-dbus python3-gi openssh-server iproute2
