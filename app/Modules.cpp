@@ -32,7 +32,8 @@ void *moduleEntry(const std::vector<std::string> &candidates, const char *symbol
         const char *why = ::dlerror();
         failures += " " + path + ": " + (why ? why : "no entry point") + ".";
     }
-    throw mgmt::Error(mgmt::err::Failed, what + (failures.empty() ? std::string(" It is not installed.") : failures));
+    throw mgmt::Error(mgmt::err::Failed,
+                      what + (failures.empty() ? std::string(" It is not installed.") : failures));
 }
 
 std::unique_ptr<mgmt::Source> makePcpSource(const std::vector<std::string> &candidates, std::string archive,

@@ -45,7 +45,8 @@ std::unique_ptr<mgmt::Source> createSource(mgmt::remote::HostKeyQuestion hostKey
     const char *replay = std::getenv("QUORVIN_REPLAY");
     if (replay && *replay) {
         if (namesArchive(replay))
-            return makePcpSource(DeferredRemoteSource::standardPcpModuleCandidates(), replay, localHostName());
+            return makePcpSource(DeferredRemoteSource::standardPcpModuleCandidates(), replay,
+                                 localHostName());
         return mgmt::ReplaySource::fromFile(replay, localHostName());
     }
     return std::make_unique<DeferredRemoteSource>(std::make_unique<mgmt::LocalSource>(), localHostName(),

@@ -47,7 +47,8 @@ struct ArchiveSource::Replay {
         if (positionMicros() > extent.endMicros) {
             // Said once: the replay stays at the end, where the next fetch finds the last values.
             seconds = (extent.endMicros - extent.firstMicros) / 1'000'000;
-            throw Error(err::Failed, "The PCP archive " + path + " ends at " + localTimeText(extent.endMicros) +
+            throw Error(err::Failed, "The PCP archive " + path + " ends at " +
+                                         localTimeText(extent.endMicros) +
                                          ": the replay is over, and the pages show its last values.");
         }
         const auto sample = std::make_shared<Sample>();
@@ -67,7 +68,7 @@ ArchiveSource::ArchiveSource(std::string path, std::string localHostName, PcpLim
     const auto extent = std::make_shared<ArchiveExtent>();
     m_replay->run([path = m_path, extent](std::unique_ptr<PcpConnection> &connection) {
         connection = PcpConnection::toArchive(path);
-        *extent = connection->extent();
+        *extent = connection->extent(allMetrics());
     });
     m_replay->extent = *extent;
     m_hostName = extent->hostName;
@@ -80,9 +81,9 @@ std::unique_ptr<Service> ArchiveSource::connect(std::string_view monikerText)
     const Moniker moniker = parseMoniker(monikerText);
     const bool ownName = !m_hostName.empty() && equalsIgnoringCase(moniker.computer, m_hostName);
     if (!ownName && !isLocalComputerName(moniker.computer, m_localHostName))
-        throw Error(err::RemoteServerUnavailable,
-                    Error::standardDescription(err::RemoteServerUnavailable) + " (the PCP archive " + m_path +
-                        " holds " + m_hostName + " only)");
+        throw Error(err::RemoteServerUnavailable, Error::standardDescription(err::RemoteServerUnavailable) +
+                                                      " (the PCP archive " + m_path + " holds " + m_hostName +
+                                                      " only)");
     return std::make_unique<PcpService>(
         [replay = m_replay](std::span<const MetricNeed> metrics) { return replay->fetch(metrics); });
 }

@@ -9,6 +9,7 @@
 #include "mgmt/linux/ProcessorClass.h"
 #include "mgmt/linux/ProcessorPerfClass.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -45,7 +46,7 @@ constexpr std::array<MetricNeed, 2> ProcessorMetrics{{
 }};
 
 // The fields of /proc/stat that the Linux backends add up, for the whole machine and for each processor.
-constexpr std::array<std::string_view, 8> CpuFields{"user",  "nice",     "sys",      "idle",
+constexpr std::array<std::string_view, 8> CpuFields{"user",       "nice",     "sys",      "idle",
                                                     "wait.total", "irq.hard", "irq.soft", "steal"};
 
 constexpr std::array<MetricNeed, 16> ProcessorCounterMetrics{{
@@ -105,8 +106,8 @@ public:
     {
         const MetricValues *values = find(metric);
         if (!values)
-            throw Error(err::Failed, "The " + sourceText() + " was not asked for the metric " +
-                                         std::string(metric) + ".");
+            throw Error(err::Failed,
+                        "The " + sourceText() + " was not asked for the metric " + std::string(metric) + ".");
         if (values->gap == Gap::None)
             return *values;
         if (values->gap == Gap::Unknown)
@@ -197,8 +198,9 @@ public:
 
     Error wrongType(std::string_view metric) const
     {
-        return Error(err::Failed, "The " + sourceText() + " gave a value of another type than expected for the "
-                                                          "metric " +
+        return Error(err::Failed, "The " + sourceText() +
+                                      " gave a value of another type than expected for the "
+                                      "metric " +
                                       std::string(metric) + ".");
     }
 
@@ -221,13 +223,14 @@ private:
         const std::string reason = why.empty() ? std::string() : " (" + why + ")";
         if (metric.starts_with("proc."))
             return Error(err::AccessDenied,
-                         "Access is denied. The " + sourceText() + " gives no per-process values to this "
-                             "connection" + reason +
+                         "Access is denied. The " + sourceText() +
+                             " gives no per-process values to this "
+                             "connection" +
+                             reason +
                              ": its process agent gives them only to clients that sign in (SASL, in the host "
                              "specification) or to every client when it runs with -A.");
-        return Error(err::AccessDenied,
-                     "Access is denied. The " + sourceText() + " refuses the metric " + std::string(metric) +
-                         " to this connection" + reason + ".");
+        return Error(err::AccessDenied, "Access is denied. The " + sourceText() + " refuses the metric " +
+                                            std::string(metric) + " to this connection" + reason + ".");
     }
 
     const Sample &m_sample;
@@ -236,9 +239,10 @@ private:
 
 Error servicesUnknown()
 {
-    return Error(err::Failed,
-                 "Performance Co-Pilot has no metrics of services, so Quorvin cannot show or control the "
-                 "services of a PCP collector or archive. Watch the computer by its SSH name to see its services.");
+    return Error(
+        err::Failed,
+        "Performance Co-Pilot has no metrics of services, so Quorvin cannot show or control the "
+        "services of a PCP collector or archive. Watch the computer by its SSH name to see its services.");
 }
 
 // PCP only reads: nothing is ever sent to end a process.
@@ -248,8 +252,8 @@ public:
 
     void invoke(const Instance &, std::string_view method) const override
     {
-        throw Error(err::AccessDenied, "Quorvin only reads through Performance Co-Pilot, so " + std::string(method) +
-                                           " cannot act on the " + m_source +
+        throw Error(err::AccessDenied, "Quorvin only reads through Performance Co-Pilot, so " +
+                                           std::string(method) + " cannot act on the " + m_source +
                                            ". Watch the computer by its SSH name to act on it.");
     }
 
@@ -299,7 +303,8 @@ unsigned processorIndex(const Reader &read, std::string_view metric, const std::
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), index);
     if (digits.empty() || error != std::errc() || end != digits.data() + digits.size())
         throw Error(err::Failed, "The " + read.sourceText() + " named a processor of the metric " +
-                                     std::string(metric) + " \"" + name + "\", which is not a processor's name.");
+                                     std::string(metric) + " \"" + name +
+                                     "\", which is not a processor's name.");
     return index;
 }
 
@@ -413,7 +418,8 @@ std::vector<Instance> processCounters(const Reader &read)
     if (boot > static_cast<std::uint64_t>(INT64_MAX / 1'000'000) ||
         taken < static_cast<std::int64_t>(boot) * 1'000'000)
         throw read.outOfRange("kernel.all.boottime", std::to_string(boot));
-    walk.timestamp100Ns = static_cast<std::uint64_t>(taken - static_cast<std::int64_t>(boot) * 1'000'000) * 10;
+    walk.timestamp100Ns =
+        static_cast<std::uint64_t>(taken - static_cast<std::int64_t>(boot) * 1'000'000) * 10;
     return linux_::processPerfInstances(walk, MillisecondsPerSecond, BytesPerKb);
 }
 
@@ -484,6 +490,16 @@ const ClassEntry &entryOf(std::string_view className)
 }
 
 } // namespace
+
+std::vector<std::string_view> allMetrics()
+{
+    std::vector<std::string_view> names;
+    for (const ClassEntry &entry : Classes)
+        for (const MetricNeed &need : entry.metrics)
+            if (std::find(names.begin(), names.end(), need.name) == names.end())
+                names.push_back(need.name);
+    return names;
+}
 
 std::span<const MetricNeed> metricsOf(std::string_view className)
 {

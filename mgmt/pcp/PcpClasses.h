@@ -19,6 +19,9 @@ struct MetricNeed {
 // raises "Invalid class"; the services, of which PCP knows nothing, raise an error that says so.
 std::span<const MetricNeed> metricsOf(std::string_view className);
 
+// Every metric any class is made from, each once.
+std::vector<std::string_view> allMetrics();
+
 // The instances of a class from one fetch of its metrics, with the same properties and units as the Linux
 // backends give, so that every page's arithmetic is the same. A required metric that the sample lacks, a
 // refused one ("Access is denied."), and a value out of range or of the wrong type raise errors that name

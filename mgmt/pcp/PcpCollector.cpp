@@ -23,9 +23,10 @@ void PcpCollector::connect(const WhileWaiting &whileWaiting)
         },
         m_limits.connect, whileWaiting);
     if (!ran)
-        throw Error(err::RemoteServerUnavailable,
-                    Error::standardDescription(err::RemoteServerUnavailable) + " (" + m_shownName +
-                        ": no answer within " + std::to_string(m_limits.connect.count() / 1000) + " seconds)");
+        throw Error(err::RemoteServerUnavailable, Error::standardDescription(err::RemoteServerUnavailable) +
+                                                      " (" + m_shownName + ": no answer within " +
+                                                      std::to_string(m_limits.connect.count() / 1000) +
+                                                      " seconds)");
 }
 
 Sample PcpCollector::fetch(std::span<const MetricNeed> metrics, const WhileWaiting &whileWaiting)
@@ -34,11 +35,14 @@ Sample PcpCollector::fetch(std::span<const MetricNeed> metrics, const WhileWaiti
     // Shared with the job, which may end after this call gave up on it.
     const auto sample = std::make_shared<Sample>();
     const bool ran = m_thread->run(
-        [sample, metrics](std::unique_ptr<PcpConnection> &connection) { *sample = connection->fetch(metrics); },
+        [sample, metrics](std::unique_ptr<PcpConnection> &connection) {
+            *sample = connection->fetch(metrics);
+        },
         m_limits.answer, whileWaiting);
     m_lastUsed = std::chrono::steady_clock::now();
     if (!ran)
-        throw Error(err::Failed, "The connection to the PCP collector " + m_shownName + " was lost: no answer within " +
+        throw Error(err::Failed, "The connection to the PCP collector " + m_shownName +
+                                     " was lost: no answer within " +
                                      std::to_string(m_limits.answer.count() / 1000) + " seconds.");
     return std::move(*sample);
 }

@@ -3,6 +3,7 @@
 
 #include <pcp/pmapi.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <vector>
@@ -82,7 +83,8 @@ std::unique_ptr<PcpConnection> PcpConnection::toArchive(const std::string &path)
 {
     const int context = pmNewContext(PM_CONTEXT_ARCHIVE, path.c_str());
     if (context < 0)
-        throw Error(err::Failed, "The PCP archive " + path + " cannot be read: " + pcpErrorText(context) + ".");
+        throw Error(err::Failed,
+                    "The PCP archive " + path + " cannot be read: " + pcpErrorText(context) + ".");
     return std::unique_ptr<PcpConnection>(new PcpConnection(context, path, true));
 }
 
@@ -90,11 +92,11 @@ void PcpConnection::fail(const std::string &what, int code)
 {
     if (lostConnection(code) && !m_archive) {
         m_broken = true;
-        throw Error(err::Failed, "The connection to the PCP collector " + m_shownName + " was lost: " +
-                                     pcpErrorText(code) + ".");
+        throw Error(err::Failed, "The connection to the PCP collector " + m_shownName +
+                                     " was lost: " + pcpErrorText(code) + ".");
     }
-    throw Error(err::Failed, std::string(m_archive ? "The PCP archive " : "The PCP collector ") + m_shownName +
-                                 " could not " + what + ": " + pcpErrorText(code) + ".");
+    throw Error(err::Failed, std::string(m_archive ? "The PCP archive " : "The PCP collector ") +
+                                 m_shownName + " could not " + what + ": " + pcpErrorText(code) + ".");
 }
 
 const PcpConnection::Metric &PcpConnection::lookup(std::string_view name)
@@ -202,7 +204,8 @@ Sample PcpConnection::fetch(std::span<const MetricNeed> needs, std::optional<std
         for (int j = 0; j < set->numval; ++j) {
             pmAtomValue atom{};
             const int type = metric.desc.type;
-            if (const int extracted = pmExtractValue(set->valfmt, &set->vlist[j], type, &atom, type); extracted < 0)
+            if (const int extracted = pmExtractValue(set->valfmt, &set->vlist[j], type, &atom, type);
+                extracted < 0)
                 throw Error(err::Failed, std::string(m_archive ? "The PCP archive " : "The PCP collector ") +
                                              m_shownName + " gave a value of the metric " + metric.name +
                                              " that cannot be read: " + pcpErrorText(extracted) + ".");
@@ -245,7 +248,28 @@ Sample PcpConnection::fetch(std::span<const MetricNeed> needs, std::optional<std
     return sample;
 }
 
-ArchiveExtent PcpConnection::extent()
+// The time of the first record, reading from `from` in the mode's direction, that holds any of the metrics.
+std::int64_t PcpConnection::firstRecordHolding(const std::vector<unsigned> &ids, int mode,
+                                               const timeval &from)
+{
+    if (const int set = pmSetMode(mode, &from, 0); set < 0)
+        fail("move to " + std::to_string(from.tv_sec), set);
+    for (;;) {
+        pmResult *raw = nullptr;
+        const int fetched = pmFetchArchive(&raw);
+        if (fetched == PM_ERR_EOL)
+            throw Error(err::Failed,
+                        "The PCP archive " + m_shownName + " holds none of the metrics Quorvin reads.");
+        if (fetched < 0)
+            fail("give its records", fetched);
+        const Result record(raw);
+        for (int k = 0; k < record->numpmid; ++k)
+            if (std::find(ids.begin(), ids.end(), record->vset[k]->pmid) != ids.end())
+                return microsOf(record->timestamp);
+    }
+}
+
+ArchiveExtent PcpConnection::extent(std::span<const std::string_view> metrics)
 {
     if (const int used = pmUseContext(m_context); used < 0)
         fail("be used", used);
@@ -257,18 +281,12 @@ ArchiveExtent PcpConnection::extent()
     timeval end{};
     if (const int read = pmGetArchiveEnd(&end); read < 0)
         fail("give its end", read);
-    extent.endMicros = microsOf(end);
-    // The first record, which the label's time precedes a little.
-    if (const int set = pmSetMode(PM_MODE_FORW, &label.ll_start, 0); set < 0)
-        fail("move to its start", set);
-    pmResult *raw = nullptr;
-    const int fetched = pmFetchArchive(&raw);
-    if (fetched < 0)
-        fail("give its first record", fetched);
-    const Result first(raw);
-    extent.firstMicros = microsOf(first->timestamp);
-    if (extent.endMicros < extent.firstMicros)
-        extent.endMicros = extent.firstMicros;
+    std::vector<unsigned> ids;
+    for (const std::string_view name : metrics)
+        if (const Metric &metric = lookup(name); metric.id != PM_ID_NULL)
+            ids.push_back(metric.id);
+    extent.firstMicros = firstRecordHolding(ids, PM_MODE_FORW, label.ll_start);
+    extent.endMicros = std::max(extent.firstMicros, firstRecordHolding(ids, PM_MODE_BACK, end));
     return extent;
 }
 

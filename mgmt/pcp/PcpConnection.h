@@ -14,12 +14,12 @@ namespace quorvin::mgmt::pcp {
 // The facts of an archive's label and extent, in microseconds since the epoch.
 struct ArchiveExtent {
     std::string hostName;
-    std::int64_t firstMicros = 0; // the first record
-    std::int64_t endMicros = 0;   // the last
+    std::int64_t firstMicros = 0; // the first record that holds a metric Quorvin reads
+    std::int64_t endMicros = 0;   // the last such record
 };
 
-// One PMAPI context: a collector or an archive. Every call blocks, so a connection is made, used and destroyed
-// on one thread of its own (CollectorThread), never on a window's.
+// One PMAPI context: a collector or an archive. Every call blocks, so a connection is made, used and
+// destroyed on one thread of its own (CollectorThread), never on a window's.
 class PcpConnection final {
 public:
     // `hostSpec` is PCP's own: "web1", "web1:44321", "local:". Throws mgmt::Error: 462 when the collector
@@ -34,8 +34,9 @@ public:
     // The metrics' values now, or in an archive at a moment (in microseconds), interpolated. A connection
     // lost on the way raises an error and leaves the connection broken.
     Sample fetch(std::span<const MetricNeed> metrics, std::optional<std::int64_t> atMicros = std::nullopt);
-    // Of an archive; reads its label and its first and last records.
-    ArchiveExtent extent();
+    // Of an archive: its label, and its first and last records that hold any of the metrics (pmlogger's
+    // own records at its start and end hold none).
+    ArchiveExtent extent(std::span<const std::string_view> metrics);
 
     bool broken() const noexcept { return m_broken; }
 
@@ -44,6 +45,7 @@ private:
     PcpConnection(int context, std::string shownName, bool archive);
     const Metric &lookup(std::string_view name);
     void nameInstances(const Metric &metric, MetricValues &values);
+    std::int64_t firstRecordHolding(const std::vector<unsigned> &ids, int mode, const timeval &from);
     [[noreturn]] void fail(const std::string &what, int code);
 
     int m_context;

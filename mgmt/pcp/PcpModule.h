@@ -13,8 +13,8 @@ namespace quorvin::mgmt::pcp {
 // collector or replays an archive: libpcp and what it brings (TLS, SASL, compression) stay out of a program
 // that never does.
 struct PcpSourceRequest {
-    std::string archive;       // a pmlogger archive to replay; empty for live collectors ("pcp://...")
-    std::string localHostName; // the names that mean this computer mean the archive's
+    std::string archive;          // a pmlogger archive to replay; empty for live collectors ("pcp://...")
+    std::string localHostName;    // the names that mean this computer mean the archive's
     std::unique_ptr<Source> made; // the answer
 };
 using MakePcpSource = void (*)(PcpSourceRequest *request);

@@ -21,10 +21,10 @@ struct InstanceValue {
 
 // Why a metric has no values.
 enum class Gap {
-    None,      // it has values (possibly none at all, as an empty instance list has)
-    Unknown,   // not in the collector's namespace, or not logged in the archive
-    Refused,   // the collector refuses it to this connection
-    Failed,    // any other fault the collector reported for it
+    None,    // it has values (possibly none at all, as an empty instance list has)
+    Unknown, // not in the collector's namespace, or not logged in the archive
+    Refused, // the collector refuses it to this connection
+    Failed,  // any other fault the collector reported for it
 };
 
 struct MetricValues {
@@ -35,7 +35,7 @@ struct MetricValues {
 
 // One fetch: what a collector or an archive said about the metrics a class is made from, at one moment.
 struct Sample {
-    std::string source;             // "pcp://web1", or the archive's path: for messages
+    std::string source; // "pcp://web1", or the archive's path: for messages
     bool archive = false;
     std::int64_t timestampMicros = 0; // when the collector took the values, since the epoch
     std::map<std::string, MetricValues, std::less<>> metrics;

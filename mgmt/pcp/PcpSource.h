@@ -1,7 +1,7 @@
 #pragma once
 #include "mgmt/Source.h"
-#include "mgmt/pcp/PcpModule.h"
 #include "mgmt/pcp/PcpLimits.h"
+#include "mgmt/pcp/PcpModule.h"
 
 #include <map>
 #include <memory>

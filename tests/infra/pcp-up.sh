@@ -12,7 +12,7 @@ set -euo pipefail
 D=$(mkdir -p "$1" && cd "$1" && pwd); NAME=$2; N=$3
 bash "$(dirname "$0")/make-rootfs.sh" "$4" >"$D/rootfs.log" 2>&1 || { cat "$D/rootfs.log" >&2; exit 1; }
 ROOT=$(cd "$4" && pwd)
-rm -f "$D"/*.pid "$D/ready" "$D/procs"
+rm -f "$D"/*.pid "$D/ready" "$D/procs" "$D/pmcd.socket" # pmcd does not bind over a stale socket
 # TEST-ONLY agent list: pmdaproc -A gives every process's values to unauthenticated TCP clients. Never ship it.
 cat >"$D/pmcd.conf" <<CONF
 root	1	pipe	binary		/var/lib/pcp/pmdas/root/pmdaroot

@@ -1,10 +1,10 @@
 // The translation from a collector's metric values to the classes' instances, from a saved fetch.
+#include "mgmt/pcp/PcpClasses.h"
 #include "SampleText.h"
 #include "mgmt/Convert.h"
 #include "mgmt/Error.h"
 #include "mgmt/Names.h"
 #include "mgmt/linux/CimDateTime.h"
-#include "mgmt/pcp/PcpClasses.h"
 #include "mgmt/pcp/PcpSource.h"
 
 #include <gtest/gtest.h>
@@ -156,8 +156,9 @@ TEST(PcpClasses, RefuseValuesTheyCannotUse)
         {"a counter below zero", value("kernel.all.cpu.idle", std::int64_t{-5}), cls::ProcessorCounters,
          "-2147217407 The PCP collector pcp://qvpcp1 gave a value out of range for the metric "
          "kernel.all.cpu.idle: -5."},
-        {"a memory size that is not a number", value("proc.memory.rss", std::numeric_limits<double>::quiet_NaN()),
-         cls::ProcessCounters, "…out of range for the metric proc.memory.rss"},
+        {"a memory size that is not a number",
+         value("proc.memory.rss", std::numeric_limits<double>::quiet_NaN()), cls::ProcessCounters,
+         "…out of range for the metric proc.memory.rss"},
         {"a working set too large to count", value("proc.memory.rss", std::uint64_t{1} << 60),
          cls::ProcessCounters, "-2147217407 The working set of the process \"sh\" is too large to count."},
         {"a boot after the sample", value("kernel.all.boottime", std::uint64_t{1765171300}),
@@ -172,8 +173,8 @@ TEST(PcpClasses, RefuseValuesTheyCannotUse)
         {"a single value missing", [](Sample &s) { s.metrics["hinv.ncpu"].values.clear(); }, cls::Processor,
          "-2147217407 The PCP collector pcp://qvpcp1 gave no value of the metric hinv.ncpu."},
         {"no processors", value("hinv.ncpu", std::uint64_t{0}), cls::Processor, "…out of range"},
-        {"a metric the agent failed", gap("mem.util.available", Gap::Failed, "Resource temporarily unavailable"),
-         cls::OperatingSystem,
+        {"a metric the agent failed",
+         gap("mem.util.available", Gap::Failed, "Resource temporarily unavailable"), cls::OperatingSystem,
          "-2147217407 The PCP collector pcp://qvpcp1 could not give the metric mem.util.available: Resource "
          "temporarily unavailable."},
     };
@@ -196,7 +197,8 @@ TEST(PcpClasses, SayWhatPcpCannotDo)
         metricsOf(cls::Service);
         FAIL() << "services answered";
     } catch (const Error &error) {
-        EXPECT_NE(error.description().find("Performance Co-Pilot has no metrics of services"), std::string::npos);
+        EXPECT_NE(error.description().find("Performance Co-Pilot has no metrics of services"),
+                  std::string::npos);
         EXPECT_NE(error.description().find("SSH name"), std::string::npos);
     }
     const std::vector<Instance> processes = pcpInstancesOf(saved(), cls::Process);
@@ -205,9 +207,10 @@ TEST(PcpClasses, SayWhatPcpCannotDo)
         FAIL() << "Terminate was carried out";
     } catch (const Error &error) {
         EXPECT_EQ(error.number(), err::AccessDenied);
-        EXPECT_EQ(error.description(),
-                  "Quorvin only reads through Performance Co-Pilot, so Terminate cannot act on the PCP collector "
-                  "pcp://qvpcp1. Watch the computer by its SSH name to act on it.");
+        EXPECT_EQ(
+            error.description(),
+            "Quorvin only reads through Performance Co-Pilot, so Terminate cannot act on the PCP collector "
+            "pcp://qvpcp1. Watch the computer by its SSH name to act on it.");
     }
     EXPECT_THROW(metricsOf("Win32_Nothing"), Error);
 }

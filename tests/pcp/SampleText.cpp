@@ -59,7 +59,9 @@ Sample readSample(std::string_view text)
                 std::string name, kind;
                 line >> name >> kind;
                 MetricValues &values = sample.metrics[name];
-                values.gap = kind == "unknown" ? Gap::Unknown : kind == "refused" ? Gap::Refused : Gap::Failed;
+                values.gap = kind == "unknown"   ? Gap::Unknown
+                             : kind == "refused" ? Gap::Refused
+                                                 : Gap::Failed;
                 values.why = rest(line);
                 current = nullptr;
             } else if (current) {

@@ -11,7 +11,8 @@ namespace quorvin::test {
 //   time SECONDS.MICROSECONDS              when the collector took it
 //   metric NAME                            a metric with values; its value lines follow:
 //   INSTANCE NAME TYPE VALUE...            "-" for the instance of a single value and for no name; TYPE is u
-//                                          (unsigned), i (signed), d (floating point) or s (the rest of the line)
+//                                          (unsigned), i (signed), d (floating point) or s (the rest of the
+//                                          line)
 //   gap NAME unknown|refused|failed WHY... a metric without values, and the collector's words
 // Throws std::runtime_error naming the line for anything else.
 mgmt::pcp::Sample readSample(std::string_view text);
