@@ -13,17 +13,8 @@ D=$(mkdir -p "$1" && cd "$1" && pwd); NAME=$2; N=$3
 bash "$(dirname "$0")/make-rootfs.sh" "$4" >"$D/rootfs.log" 2>&1 || { cat "$D/rootfs.log" >&2; exit 1; }
 ROOT=$(cd "$4" && pwd)
 rm -f "$D"/*.pid "$D/ready" "$D/procs" "$D/pmcd.socket" # pmcd does not bind over a stale socket
-# TEST-ONLY agent list: pmdaproc -A gives every process's values to unauthenticated TCP clients. Never ship it.
-cat >"$D/pmcd.conf" <<CONF
-root	1	pipe	binary		/var/lib/pcp/pmdas/root/pmdaroot
-pmcd	2	dso	pmcd_init	/var/lib/pcp/pmdas/pmcd/pmda_pmcd.so
-proc	3	pipe	binary		/var/lib/pcp/pmdas/proc/pmdaproc -d 3 $([ "${PCP_REFUSE_PROC:-0}" = 1 ] || echo -A)
-linux	60	pipe	binary		/var/lib/pcp/pmdas/linux/pmdalinux
-[access]
-disallow ".*" : store;
-disallow ":*" : store;
-allow "local:*" : all;
-CONF
+# TEST-ONLY: pmdaproc -A gives every process's values to unauthenticated TCP clients. Never ship it.
+sh "$(dirname "$0")/pcp-pmcd-conf.sh" "$([ "${PCP_REFUSE_PROC:-0}" = 1 ] || echo -A)" >"$D/pmcd.conf"
 { cat /etc/hosts; echo "$N.2 $NAME"; } >"$D/hosts"
 printf '127.0.0.1 localhost\n%s.2 %s\n' "$N" "$NAME" >"$D/hosts.inner"
 # PID 1 of the collector's namespace: pmcd in the foreground, the idle processes, then it waits for pmcd. On
