@@ -248,25 +248,32 @@ Sample PcpConnection::fetch(std::span<const MetricNeed> needs, std::optional<std
     return sample;
 }
 
-// The time of the first record, reading from `from` in the mode's direction, that holds any of the metrics.
-std::int64_t PcpConnection::firstRecordHolding(const std::vector<unsigned> &ids, int mode,
-                                               const timeval &from)
+// Reading from `from` in the mode's direction, the time of the record by which every one of the metrics has
+// been met (a metric logged every minute first appears up to a minute after one logged every second); the
+// last record met when some never are.
+std::int64_t PcpConnection::recordHoldingAll(std::vector<unsigned> ids, int mode, const timeval &from)
 {
     if (const int set = pmSetMode(mode, &from, 0); set < 0)
         fail("move to " + std::to_string(from.tv_sec), set);
-    for (;;) {
+    std::optional<std::int64_t> lastMet;
+    while (!ids.empty()) {
         pmResult *raw = nullptr;
         const int fetched = pmFetchArchive(&raw);
         if (fetched == PM_ERR_EOL)
-            throw Error(err::Failed,
-                        "The PCP archive " + m_shownName + " holds none of the metrics Quorvin reads.");
+            break;
         if (fetched < 0)
             fail("give its records", fetched);
         const Result record(raw);
         for (int k = 0; k < record->numpmid; ++k)
-            if (std::find(ids.begin(), ids.end(), record->vset[k]->pmid) != ids.end())
-                return microsOf(record->timestamp);
+            if (const auto met = std::find(ids.begin(), ids.end(), record->vset[k]->pmid); met != ids.end()) {
+                ids.erase(met);
+                lastMet = microsOf(record->timestamp);
+            }
     }
+    if (!lastMet)
+        throw Error(err::Failed,
+                    "The PCP archive " + m_shownName + " holds none of the metrics Quorvin reads.");
+    return *lastMet;
 }
 
 ArchiveExtent PcpConnection::extent(std::span<const std::string_view> metrics)
@@ -285,8 +292,8 @@ ArchiveExtent PcpConnection::extent(std::span<const std::string_view> metrics)
     for (const std::string_view name : metrics)
         if (const Metric &metric = lookup(name); metric.id != PM_ID_NULL)
             ids.push_back(metric.id);
-    extent.firstMicros = firstRecordHolding(ids, PM_MODE_FORW, label.ll_start);
-    extent.endMicros = std::max(extent.firstMicros, firstRecordHolding(ids, PM_MODE_BACK, end));
+    extent.firstMicros = recordHoldingAll(ids, PM_MODE_FORW, label.ll_start);
+    extent.endMicros = std::max(extent.firstMicros, recordHoldingAll(ids, PM_MODE_BACK, end));
     return extent;
 }
 

@@ -14,8 +14,8 @@ namespace quorvin::mgmt::pcp {
 // The facts of an archive's label and extent, in microseconds since the epoch.
 struct ArchiveExtent {
     std::string hostName;
-    std::int64_t firstMicros = 0; // the first record that holds a metric Quorvin reads
-    std::int64_t endMicros = 0;   // the last such record
+    std::int64_t firstMicros = 0; // from here on every metric Quorvin reads that it logged has a value
+    std::int64_t endMicros = 0;   // and up to here
 };
 
 // One PMAPI context: a collector or an archive. Every call blocks, so a connection is made, used and
@@ -34,8 +34,9 @@ public:
     // The metrics' values now, or in an archive at a moment (in microseconds), interpolated. A connection
     // lost on the way raises an error and leaves the connection broken.
     Sample fetch(std::span<const MetricNeed> metrics, std::optional<std::int64_t> atMicros = std::nullopt);
-    // Of an archive: its label, and its first and last records that hold any of the metrics (pmlogger's
-    // own records at its start and end hold none).
+    // Of an archive: its label, and the span in which each of the metrics it logged has values (pmlogger's
+    // own records at its start and end hold none of them, and metrics logged at longer intervals start later
+    // and end earlier).
     ArchiveExtent extent(std::span<const std::string_view> metrics);
 
     bool broken() const noexcept { return m_broken; }
@@ -45,7 +46,7 @@ private:
     PcpConnection(int context, std::string shownName, bool archive);
     const Metric &lookup(std::string_view name);
     void nameInstances(const Metric &metric, MetricValues &values);
-    std::int64_t firstRecordHolding(const std::vector<unsigned> &ids, int mode, const timeval &from);
+    std::int64_t recordHoldingAll(std::vector<unsigned> ids, int mode, const timeval &from);
     [[noreturn]] void fail(const std::string &what, int code);
 
     int m_context;
