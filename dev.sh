@@ -6,7 +6,8 @@
 #   ./dev.sh bench           build and run the benchmarks
 #   ./dev.sh package         build the Debian package build/quorvin_VERSION_ARCH.deb
 #   ./dev.sh package-check   install that package into a fresh Debian 12 tree and try it (downloads packages)
-#   ./dev.sh compare [ARGS]  install what is missing, build, measure Quorvin beside btop and top
+#   ./dev.sh compare [ARGS]  install what is missing, build, measure Quorvin beside btop and top (-p: beside
+#                            itself through a PCP collector here, from the test tree, which needs debootstrap)
 #                            (bench/side_by_side.sh ARGS, e.g. -n 8000 -m 20 -r 2)
 #   ./dev.sh fuzz [SECONDS]  build the fuzz targets (clang) and run each for SECONDS (default 60)
 #   ./dev.sh soak [TICKS]    drive the window offscreen through TICKS poll ticks (default 100000); print memory
@@ -19,7 +20,11 @@ PACKAGES=(
     qt6-base-dev libgl-dev fonts-liberation2
     libgtest-dev libbenchmark-dev nlohmann-json3-dev
     libsystemd-dev libssh-dev librsvg2-bin
+    libpcp3-dev
 )
+# pcp itself (the collector) is installed only in the tree the container tests build (tests/infra/make-rootfs.sh),
+# where the PCP tests start it: its maintainer scripts call systemctl, which fails on a machine whose first
+# process is not systemd, and that would leave apt with a half-configured package.
 # What only the tests need: a headless X server for screenshots; a private D-Bus for the stand-in service manager.
 # The package test validates the installed desktop entry and metainfo.
 TEST_PACKAGES=(xvfb xauth x11-apps imagemagick dbus python3-dbus python3-gi openssh-server iproute2
@@ -168,7 +173,7 @@ compare)
     exec bench/side_by_side.sh -B build "$@"
     ;;
 *)
-    sed -n '2,9p' "$0"
+    sed -n '2,14p' "$0"
     exit 2
     ;;
 esac

@@ -1,24 +1,35 @@
 #include "app/DeferredRemoteSource.h"
+#include "app/Modules.h"
 #include "mgmt/Error.h"
 #include "mgmt/Moniker.h"
+#include "mgmt/pcp/PcpModule.h"
 #include "mgmt/remote/RemoteModule.h"
-
-#include <dlfcn.h>
-#include <unistd.h>
 
 namespace quorvin {
 
 DeferredRemoteSource::DeferredRemoteSource(std::unique_ptr<mgmt::Source> local, std::string localHostName,
                                            mgmt::remote::HostKeyQuestion question,
-                                           std::vector<std::string> moduleCandidates)
+                                           std::vector<std::string> moduleCandidates,
+                                           std::vector<std::string> pcpModuleCandidates)
     : m_local(std::move(local)), m_localHostName(std::move(localHostName)), m_question(std::move(question)),
-      m_moduleCandidates(std::move(moduleCandidates))
+      m_moduleCandidates(std::move(moduleCandidates)), m_pcpModuleCandidates(std::move(pcpModuleCandidates))
 {
 }
 
+DeferredRemoteSource::~DeferredRemoteSource() = default;
+
 std::unique_ptr<mgmt::Service> DeferredRemoteSource::connect(std::string_view moniker)
 {
-    if (!m_remote && !mgmt::isLocalComputerName(mgmt::parseMoniker(moniker).computer, m_localHostName))
+    const std::string computer = mgmt::parseMoniker(moniker).computer;
+    if (mgmt::pcp::namesCollector(computer)) {
+        if (!m_pcp) {
+            m_pcp = makePcpSource(m_pcpModuleCandidates, {}, m_localHostName);
+            if (m_whileWaiting)
+                m_pcp->setWhileWaiting(m_whileWaiting);
+        }
+        return m_pcp->connect(moniker);
+    }
+    if (!m_remote && !mgmt::isLocalComputerName(computer, m_localHostName))
         loadModule();
     return current().connect(moniker);
 }
@@ -26,64 +37,48 @@ std::unique_ptr<mgmt::Service> DeferredRemoteSource::connect(std::string_view mo
 void DeferredRemoteSource::closeIdleConnections()
 {
     current().closeIdleConnections();
+    if (m_pcp)
+        m_pcp->closeIdleConnections();
 }
 
 void DeferredRemoteSource::setWhileWaiting(mgmt::WhileWaiting whileWaiting)
 {
     m_whileWaiting = whileWaiting;
+    if (m_pcp)
+        m_pcp->setWhileWaiting(whileWaiting);
     current().setWhileWaiting(std::move(whileWaiting));
 }
 
 void DeferredRemoteSource::loadModule()
 {
-    std::string failures;
-    for (const std::string &path : m_moduleCandidates) {
-        if (::access(path.c_str(), F_OK) != 0)
-            continue;
-        // Never closed: the source it makes lives as long as the program.
-        void *module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        const auto make = module ? reinterpret_cast<mgmt::remote::MakeRemoteSource>(
-                                       ::dlsym(module, mgmt::remote::MakeRemoteSourceSymbol))
-                                 : nullptr;
-        if (!make) {
-            const char *why = ::dlerror();
-            failures += " " + path + ": " + (why ? why : "no entry point") + ".";
-            continue;
-        }
-        mgmt::remote::RemoteSourceRequest request{std::move(m_local), m_localHostName, m_question, nullptr};
-        try {
-            make(&request);
-        } catch (...) {
-            if (request.local) // not taken over: this computer is still answered
-                m_local = std::move(request.local);
-            throw;
-        }
-        if (!request.made) {
+    const auto make = reinterpret_cast<mgmt::remote::MakeRemoteSource>(
+        moduleEntry(m_moduleCandidates, mgmt::remote::MakeRemoteSourceSymbol,
+                    "Quorvin's SSH support cannot be loaded, so no other computer can be watched."));
+    mgmt::remote::RemoteSourceRequest request{std::move(m_local), m_localHostName, m_question, nullptr};
+    try {
+        make(&request);
+    } catch (...) {
+        if (request.local) // not taken over: this computer is still answered
             m_local = std::move(request.local);
-            throw mgmt::Error(mgmt::err::Failed, "The SSH support " + path + " made no source.");
-        }
-        m_remote = std::move(request.made);
-        if (m_whileWaiting)
-            m_remote->setWhileWaiting(m_whileWaiting);
-        return;
+        throw;
     }
-    throw mgmt::Error(mgmt::err::Failed,
-                      "Quorvin's SSH support cannot be loaded, so no other computer can be "
-                      "watched." +
-                          (failures.empty() ? std::string(" It is not installed.") : failures));
+    if (!request.made) {
+        m_local = std::move(request.local);
+        throw mgmt::Error(mgmt::err::Failed, "The SSH support made no source.");
+    }
+    m_remote = std::move(request.made);
+    if (m_whileWaiting)
+        m_remote->setWhileWaiting(m_whileWaiting);
 }
 
 std::vector<std::string> DeferredRemoteSource::standardModuleCandidates()
 {
-    std::string program(4096, '\0');
-    const ssize_t length = ::readlink("/proc/self/exe", program.data(), program.size() - 1);
-    if (length <= 0)
-        return {};
-    program.resize(static_cast<std::size_t>(length));
-    const std::string directory = program.substr(0, program.rfind('/') + 1);
-    const std::string file = mgmt::remote::RemoteModuleFile;
-    return {directory + file, directory + "../" + file,
-            directory + "../" + QUORVIN_INSTALL_LIBDIR + "/quorvin/" + file};
+    return moduleCandidates(mgmt::remote::RemoteModuleFile);
+}
+
+std::vector<std::string> DeferredRemoteSource::standardPcpModuleCandidates()
+{
+    return moduleCandidates(mgmt::pcp::PcpModuleFile);
 }
 
 } // namespace quorvin

@@ -65,7 +65,7 @@ constexpr std::array<FramePlace, 5> FramePlaces{{{&Controls::frGen, 4575, 9735, 
 frmQuorvin::frmQuorvin(mgmt::Source &source, Dialogs &dialogs, const Clock &clock,
                        const Environment &environment, QWidget *parent)
     : QWidget(parent), m_twips(screenDotsPerInch()), m_controls(designForm(this, m_twips)), m_source(source),
-      m_dialogs(dialogs), m_clock(clock), m_environment(environment), m_surface(*this, m_twips),
+      m_dialogs(dialogs), m_clock(clock, source), m_environment(environment), m_surface(*this, m_twips),
       m_errors(m_state, m_controls, m_dialogs), m_context{m_state,   m_controls, m_source,
                                                           m_dialogs, m_clock,    m_environment,
                                                           m_errors,  m_surface,  m_twips},
@@ -203,8 +203,10 @@ void frmQuorvin::tmr1_Timer()
     const ScopedCount busy(m_busy);
     m_errors.guard(ErrorReport::Policy::SwitchOffFirst, [this] {
         m_source.closeIdleConnections();
-        if (m_state.RealTimeMode && m_state.CurrentPage >= 1)
+        if (m_state.RealTimeMode && m_state.CurrentPage >= 1) {
+            m_source.pollSecond();
             currentPage().tick();
+        }
     });
     releaseFreedMemory();
 }

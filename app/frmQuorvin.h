@@ -1,5 +1,6 @@
 #pragma once
 #include "app/DrawingSurface.h"
+#include "app/SourceTimeClock.h"
 #include "kit/Controls.h"
 #include "kit/ErrorReport.h"
 #include "kit/FormState.h"
@@ -77,7 +78,7 @@ private:
     FormState m_state;
     mgmt::Source &m_source;
     Dialogs &m_dialogs;
-    const Clock &m_clock;
+    SourceTimeClock m_clock; // the given clock, or the time a replay's answers describe
     const Environment &m_environment;
     DrawingSurface m_surface;
     ErrorReport m_errors;

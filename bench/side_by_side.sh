@@ -5,20 +5,23 @@
 # Prints one table: processor time (the scheduler's run time of the program and its children over the window, in
 # ms per second of wall time: 10 ms/s is 1 % of one core), resident memory (median of one sample a second) and
 # the kernel memory of the proc files the program holds open at the end of the window (a page each once read).
-#   bench/side_by_side.sh [-n IDLE] [-r REPEATS] [-w WARMUP_S] [-m WINDOW_S] [-B BUILD_DIR] [-s SHOT_DIR] [-t]
+#   bench/side_by_side.sh [-n IDLE] [-r REPEATS] [-w WARMUP_S] [-m WINDOW_S] [-B BUILD_DIR] [-s SHOT_DIR] [-t] [-p]
 #   defaults: -n 300 -r 2 -w 12 -m 20 -B build; -s saves what Quorvin showed (needs imagemagick); -t runs the
-#   programs together over one window instead of one after another (steadier ratios on a shared machine)
+#   programs together over one window instead of one after another (steadier ratios on a shared machine); -p
+#   compares, together, Quorvin reading this computer directly with Quorvin reading it through a PCP collector
+#   started here for the run (pcp://local:, bench/pcp_collector.sh), whose own time (pmcd and its agents) counts
+#   with it
 # Needs Xvfb, xdotool, tmux, btop, top and pgrep (procps), and quorvin, bench/empty_window and
 # bench/idle_processes built in BUILD_DIR: `./dev.sh compare` installs and builds them first.
 # Every process it starts is ended by pid on exit, and the whole run is bounded in time.
 set -u
 
-IDLE=300 REPEATS=2 WARMUP=12 WINDOW=20 BUILD=build SHOTS="" TOGETHER=""
+IDLE=300 REPEATS=2 WARMUP=12 WINDOW=20 BUILD=build SHOTS="" TOGETHER="" PCP="" PCP_PID=""
 die() {
     echo "side_by_side.sh: $*" >&2
     exit 2
 }
-while getopts "n:r:w:m:B:s:th" option; do
+while getopts "n:r:w:m:B:s:tph" option; do
     case $option in
     n) IDLE=$OPTARG ;;
     r) REPEATS=$OPTARG ;;
@@ -27,7 +30,8 @@ while getopts "n:r:w:m:B:s:th" option; do
     B) BUILD=$OPTARG ;;
     s) SHOTS=$OPTARG ;;
     t) TOGETHER=1 ;;
-    *) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//' && exit 2 ;;
+    p) PCP=1 ;;
+    *) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//' && exit 2 ;;
     esac
 done
 for n in "$IDLE" "$REPEATS" "$WARMUP" "$WINDOW"; do
@@ -70,6 +74,7 @@ cleanup() {
     trap - EXIT INT TERM HUP
     local p s
     for s in "${SOCKETS[@]}"; do tmux -S "$s" kill-server 2>/dev/null; done
+    [ -n "$PCP_PID" ] && kill "$PCP_PID" 2>/dev/null # started without our tag: ended by its pid
     for p in "${OWNED[@]}"; do stop_pid "$p" 3; done
     # Whatever is left with our tag: tmux panes, idle children of a helper that did not end them.
     for p in $(grep -lzx "SIDE_BY_SIDE_TAG=$SIDE_BY_SIDE_TAG" /proc/[0-9]*/environ 2>/dev/null | cut -d/ -f3); do
@@ -116,6 +121,12 @@ done
 [ -s "$WORK/display" ] || die "Xvfb did not start ($(cat "$WORK/xvfb.log"))"
 export DISPLAY=":$(head -1 "$WORK/display")"
 mkdir -m 700 "$WORK/run"
+
+# ---- a PCP collector for this computer (-p)
+if [ -n "$PCP" ]; then
+    PCP_PID=$(bash "$(dirname "$0")/pcp_collector.sh" "$WORK/pcp" "$BUILD/infra/rootfs") || die "no PCP collector"
+    log "PCP collector: pmcd $PCP_PID"
+fi
 
 # ---- one measurement
 tree() { # ROOT: the pid and its descendants
@@ -202,6 +213,12 @@ start_program() { # NAME REP: starts it; sets ROOT (empty when it did not start)
         sleep 2
         refresh_every_second "$ROOT" || STATUS=no-window
         ;;
+    quorvin-pcp)
+        on_display quorvin-pcp "$rep" env PMCD_SOCKET="$WORK/pcp/pmcd.socket" "$QUORVIN" /c:pcp://local: /t:3
+        sleep 2
+        refresh_every_second "$ROOT" || STATUS=no-window
+        ;;
+    pcp-collector) ROOT=$PCP_PID ;; # measured, never started or stopped here
     btop) in_tmux btop "$rep" btop ;;
     top) in_tmux top "$rep" top -d 1 ;;
     empty-qt-window) on_display empty "$rep" "$EMPTY" ;;
@@ -242,7 +259,7 @@ measure() { # REP NAME...
         if ! alive "${roots[k]}"; then
             statuses[k]=ended
             log "${names[k]} ended: $(tail -1 "$WORK/${names[k]%-qt-window}-$rep.log" 2>/dev/null)"
-        elif [ "${names[k]}" = quorvin ] && [ "$(xdotool search --onlyvisible --pid "${roots[k]}" | wc -l)" -gt 1 ]; then
+        elif [[ ${names[k]} == quorvin* ]] && [ "$(xdotool search --onlyvisible --pid "${roots[k]}" | wc -l)" -gt 1 ]; then
             statuses[k]=message-box # a refresh that fails stops at its message until it is answered
         fi
         printf '%s\n' ${samples[k]} | sort -n | awk -v name="${names[k]}" -v rep="$rep" -v status="${statuses[k]}" \
@@ -250,13 +267,15 @@ measure() { # REP NAME...
             '{ kb[NR] = $1 } END { printf "%s %s %.1f %.1f %.1f %s\n", name, rep, cpu / 1e6 / (ns / 1e9), kb[int((NR + 1) / 2)] / 1024, kbuf / 1024, status }' \
             >>"$RESULTS"
         log "$(tail -1 "$RESULTS")"
-        stop_program "${roots[k]}" "${sockets[k]}"
+        [ "${names[k]}" = pcp-collector ] || stop_program "${roots[k]}" "${sockets[k]}"
     done
 }
 
 PROGRAMS=(quorvin btop top empty-qt-window)
 for ((rep = 1; rep <= REPEATS; rep++)); do
-    if [ -n "$TOGETHER" ]; then
+    if [ -n "$PCP" ]; then
+        measure "$rep" pcp-collector quorvin quorvin-pcp
+    elif [ -n "$TOGETHER" ]; then
         # Quorvin last, above the empty window: a covered window would not paint.
         measure "$rep" empty-qt-window btop top quorvin
     else
@@ -275,6 +294,10 @@ awk '
     END {
         if (n["quorvin"] && n["btop"] && cpu["btop"] > 0)
             printf "quorvin / btop processor time: %.2f (goal at most 0.5)\n", cpu["quorvin"] / cpu["btop"]
+        if (n["quorvin"] && n["quorvin-pcp"] && n["pcp-collector"] && cpu["quorvin"] > 0)
+            printf "through pcp://local:, collector included / directly: %.2f (%.1f + %.1f against %.1f ms/s)\n",
+                (cpu["quorvin-pcp"] + cpu["pcp-collector"]) / cpu["quorvin"], cpu["quorvin-pcp"] / n["quorvin-pcp"],
+                cpu["pcp-collector"] / n["pcp-collector"], cpu["quorvin"] / n["quorvin"]
         if (n["quorvin"] && n["empty-qt-window"])
             printf "quorvin resident above an empty Qt window: %.1f MiB, and %.1f MiB of proc file buffers in the kernel\n",
                 rss["quorvin"] / n["quorvin"] - rss["empty-qt-window"] / n["empty-qt-window"], kbuf["quorvin"] / n["quorvin"]

@@ -27,9 +27,13 @@ Moniker parseMoniker(std::string_view text)
         rest.remove_prefix(close + 1);
         if (!rest.empty() && rest.front() == '!')
             rest.remove_prefix(1);
-        if (rest.starts_with("\\\\") || rest.starts_with("//")) {
+        // The name ends at the form's own separator: a name may hold the other one ("pcp://web1").
+        if (rest.starts_with("\\\\")) {
             rest.remove_prefix(2);
-            moniker.computer = std::string(rest.substr(0, rest.find_first_of("\\/")));
+            moniker.computer = std::string(rest.substr(0, rest.find('\\')));
+        } else if (rest.starts_with("//")) {
+            rest.remove_prefix(2);
+            moniker.computer = std::string(rest.substr(0, rest.find('/')));
         }
         return moniker;
     }

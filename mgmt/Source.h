@@ -1,7 +1,9 @@
 #pragma once
 #include "mgmt/Instance.h"
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -30,6 +32,11 @@ public:
     // Closes connections that have not been used for a while; the window calls it on every poll tick.
     virtual void closeIdleConnections() {}
     virtual void setWhileWaiting(WhileWaiting) {}
+    // A second of the window's poll went by with Real Time Mode on: a replay moves on by one second.
+    virtual void pollSecond() {}
+    // The moment the answers describe, where that is not now (a replay of another time); the window shows it
+    // as the time of its last update.
+    virtual std::optional<std::chrono::system_clock::time_point> answersTime() const { return std::nullopt; }
 };
 
 } // namespace quorvin::mgmt

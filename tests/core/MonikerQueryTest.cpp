@@ -18,6 +18,9 @@ TEST(Moniker, ComputerPartOfBothForms)
         {"winmgmts:{impersonationLevel=Impersonate}!\\\\alpha\\root\\cimv2", "alpha", true},
         {"winmgmts:{impersonationLevel=Impersonate}!\\\\\\root\\cimv2", "", true},
         {"winmgmts:{impersonationLevel=Impersonate}!\\\\my host\\root\\cimv2", "my host", true},
+        // A name with slashes of its own, in both forms.
+        {"winmgmts://PCP://WEB1:44321", "PCP://WEB1:44321", false},
+        {"winmgmts:{impersonationLevel=Impersonate}!\\\\PCP://LOCAL:\\root\\cimv2", "PCP://LOCAL:", true},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.text);

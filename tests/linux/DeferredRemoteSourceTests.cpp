@@ -42,3 +42,25 @@ TEST(DeferredRemoteSource, LoadsTheSshModuleOnlyForAnotherComputer)
         EXPECT_EQ(outcome(source, "."), "answered");
     }
 }
+
+// A "pcp://" name goes to the PCP module, never to SSH; without the module it says so, and this computer is
+// answered all the same.
+TEST(DeferredRemoteSource, SendsPcpNamesToThePcpModule)
+{
+    const struct {
+        std::vector<std::string> candidates;
+        const char *collector; // the start of what naming a collector that cannot be reached gives
+    } cases[] = {
+        {{"/nonexistent/quorvin-pcp.so"}, "-2147217407 Quorvin's PCP support cannot be loaded"},
+#ifdef QUORVIN_PCP_MODULE
+        {{QUORVIN_PCP_MODULE}, "462 "},
+#endif
+    };
+    for (const auto &c : cases) {
+        DeferredRemoteSource source(std::make_unique<mgmt::LocalSource>(), "here", nullptr,
+                                    {"/nonexistent/quorvin-ssh.so"}, c.candidates);
+        EXPECT_EQ(outcome(source, "PCP://no such collector").rfind(c.collector, 0), 0u)
+            << outcome(source, "PCP://no such collector");
+        EXPECT_EQ(outcome(source, "."), "answered");
+    }
+}

@@ -102,7 +102,7 @@ protected:
         const std::string buildLog = RootFs + ".log";
         std::filesystem::remove(buildLog);
         ChildProcess build({"bash", QUORVIN_MAKE_ROOTFS, RootFs}, {}, buildLog);
-        if (build.waitFor(std::chrono::seconds(170)).value_or(-1) != 0)
+        if (build.waitFor(std::chrono::seconds(420)).value_or(-1) != 0)
             return "the container's root file system could not be built:\n" + lastLines(fileText(buildLog));
 
         const std::string bootLog = RootFs + ".boot.log";

@@ -21,10 +21,16 @@ for f in usr/bin/quorvin usr/bin/quorvin-record usr/share/applications/$ID.deskt
 done
 
 grep -qxE '\./usr/lib/([^/]+/)?quorvin/quorvin-ssh\.so' <<<"$CONTENTS" || { echo "missing from the package: the SSH module"; failed=1; }
+# The PCP module and, through it, libpcp3, where the build has PCP support.
+PCP_DEPENDS=
+if [ -f "$BUILD/quorvin-pcp.so" ]; then
+    grep -qxE '\./usr/lib/([^/]+/)?quorvin/quorvin-pcp\.so' <<<"$CONTENTS" || { echo "missing from the package: the PCP module"; failed=1; }
+    PCP_DEPENDS=libpcp3
+fi
 
 # The libraries come from dpkg-shlibdeps; the display plugins Qt loads at run time are named by hand.
 DEPENDS=$(dpkg-deb -f "$DEB" Depends)
-for d in libqt6widgets6 libssh-4 qt6-qpa-plugins; do
+for d in libqt6widgets6 libssh-4 qt6-qpa-plugins $PCP_DEPENDS; do
     grep -q "\b$d\b" <<<"$DEPENDS" || { echo "Depends lacks $d: $DEPENDS"; failed=1; }
 done
 

@@ -18,8 +18,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int Port = 22;
-// The first build waits for debootstrap, or for another test that runs it; within the test's 300 s.
-constexpr auto BuildLimit = std::chrono::seconds(240);
+// The first build waits for debootstrap and pcp, or for another test that builds them; within the test's 600 s.
+constexpr auto BuildLimit = std::chrono::seconds(420);
 constexpr auto BootLimit = std::chrono::seconds(120);
 constexpr auto PowerOffLimit = std::chrono::seconds(30);
 

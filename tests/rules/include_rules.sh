@@ -8,19 +8,23 @@ set -u
 cd "${1:-$(dirname "$0")/../..}" || exit 2
 
 rules='
-mgmt/*                       own      "mgmt/(linux|remote|replay)/
-mgmt/*                       own      <Q|<qt|<systemd/|<libssh/|"(app|pages)/
+mgmt/*                       own      "mgmt/(linux|remote|replay|pcp)/
+mgmt/*                       own      <Q|<qt|<systemd/|<libssh/|<pcp/|"(app|pages)/
 mgmt/linux/**                own      <Q|"(app|pages)/
 mgmt/remote/**               own      <Q|"(app|pages)/
 mgmt/replay/**               own      <Q|"(app|pages)/
+mgmt/pcp/**                  own      <Q|"(app|pages|kit)/|"mgmt/(remote|replay)/
+mgmt/pcp/PcpModule.h         through  <systemd/|<libssh/|<nlohmann/|<pcp/|"mgmt/(linux|pcp/Pcp(Source|Connection|Collector|Classes)|pcp/Archive)
+mgmt/pcp/PcpSource.h         through  <systemd/|<libssh/|<nlohmann/|<pcp/
+mgmt/pcp/ArchiveSource.h     through  <systemd/|<libssh/|<nlohmann/|<pcp/
 mgmt/linux/LocalSource.h     through  <systemd/|<libssh/|<nlohmann/
 mgmt/remote/RemoteSource.h   through  <systemd/|<libssh/|<nlohmann/
 mgmt/remote/SshSettings.h    through  <systemd/|<libssh/|<nlohmann/
 mgmt/remote/RemoteModule.h   through  <systemd/|<libssh/|<nlohmann/|"mgmt/remote/Remote(Source|Computer|System)
-app/**                       own      <libssh/|"mgmt/remote/(Remote(Source|Computer|System)|Ssh(Session|BusBridge))
+app/**                       own      <libssh/|<pcp/|"mgmt/remote/(Remote(Source|Computer|System)|Ssh(Session|BusBridge))|"mgmt/pcp/([^P]|Pcp[^M])
 mgmt/replay/ReplaySource.h   through  <systemd/|<libssh/|<nlohmann/
-kit/**                       own      "(app|pages)/|"mgmt/(linux|remote|replay)/|<systemd/|<libssh/
-pages/**                     own      "app/|"mgmt/(linux|remote|replay)/|<systemd/|<libssh/
+kit/**                       own      "(app|pages)/|"mgmt/(linux|remote|replay|pcp)/|<systemd/|<libssh/|<pcp/
+pages/**                     own      "app/|"mgmt/(linux|remote|replay|pcp)/|<systemd/|<libssh/|<pcp/
 tools/**                     own      "pages/
 '
 

@@ -37,6 +37,11 @@ class CountingSource final : public mgmt::Source {
 public:
     explicit CountingSource(std::unique_ptr<mgmt::Source> inner) : m_inner(std::move(inner)) {}
     std::unique_ptr<mgmt::Service> connect(std::string_view moniker) override;
+    void pollSecond() override { m_inner->pollSecond(); }
+    std::optional<std::chrono::system_clock::time_point> answersTime() const override
+    {
+        return m_inner->answersTime();
+    }
 
     int queries(const std::string &lowerCaseQuery) const;
     std::vector<std::string> monikers;

@@ -1,0 +1,56 @@
+#include "mgmt/pcp/PcpCollector.h"
+#include "mgmt/Error.h"
+#include "mgmt/pcp/PcpConnection.h"
+
+namespace quorvin::mgmt::pcp {
+
+PcpCollector::PcpCollector(std::string hostSpec, std::string shownName, PcpLimits limits)
+    : m_hostSpec(std::move(hostSpec)), m_shownName(std::move(shownName)), m_limits(limits)
+{
+}
+
+void PcpCollector::connect(const WhileWaiting &whileWaiting)
+{
+    m_lastUsed = std::chrono::steady_clock::now();
+    if (!m_thread)
+        m_thread = std::make_unique<CollectorThread>();
+    const bool ran = m_thread->run(
+        [spec = m_hostSpec, name = m_shownName](std::unique_ptr<PcpConnection> &connection) {
+            if (connection && connection->broken())
+                connection.reset();
+            if (!connection)
+                connection = PcpConnection::toCollector(spec, name);
+        },
+        m_limits.connect, whileWaiting);
+    if (!ran)
+        throw Error(err::RemoteServerUnavailable, Error::standardDescription(err::RemoteServerUnavailable) +
+                                                      " (" + m_shownName + ": no answer within " +
+                                                      std::to_string(m_limits.connect.count() / 1000) +
+                                                      " seconds)");
+}
+
+Sample PcpCollector::fetch(std::span<const MetricNeed> metrics, const WhileWaiting &whileWaiting)
+{
+    connect(whileWaiting);
+    // Shared with the job, which may end after this call gave up on it.
+    const auto sample = std::make_shared<Sample>();
+    const bool ran = m_thread->run(
+        [sample, metrics](std::unique_ptr<PcpConnection> &connection) {
+            *sample = connection->fetch(metrics);
+        },
+        m_limits.answer, whileWaiting);
+    m_lastUsed = std::chrono::steady_clock::now();
+    if (!ran)
+        throw Error(err::Failed, "The connection to the PCP collector " + m_shownName +
+                                     " was lost: no answer within " +
+                                     std::to_string(m_limits.answer.count() / 1000) + " seconds.");
+    return std::move(*sample);
+}
+
+void PcpCollector::closeIfIdle(std::chrono::steady_clock::time_point now)
+{
+    if (m_thread && now - m_lastUsed > m_limits.idle)
+        m_thread.reset();
+}
+
+} // namespace quorvin::mgmt::pcp

@@ -1,0 +1,26 @@
+#pragma once
+#include "mgmt/Source.h"
+#include "mgmt/pcp/PcpClasses.h"
+#include "mgmt/pcp/PcpSample.h"
+
+#include <functional>
+#include <span>
+
+namespace quorvin::mgmt::pcp {
+
+// Fetches the metrics a class is made from, from a collector or an archive.
+using Fetch = std::function<Sample(std::span<const MetricNeed>)>;
+
+// A connection to a collector or an archive: every call fetches afresh.
+class PcpService final : public Service {
+public:
+    explicit PcpService(Fetch fetch) : m_fetch(std::move(fetch)) {}
+
+    std::vector<Instance> instancesOf(std::string_view className) override;
+    std::vector<Instance> execQuery(std::string_view wql) override;
+
+private:
+    Fetch m_fetch;
+};
+
+} // namespace quorvin::mgmt::pcp
