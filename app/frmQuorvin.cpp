@@ -226,6 +226,8 @@ void frmQuorvin::chkRealTime_Click()
         m_dialogs.message(QStringLiteral("Target Computer is blank...defaulting to ") + name);
         m_controls.txtComp->setText(name);
     }
+    // Another computer is sampled afresh, as at start-up.
+    m_processor->followTargetComputer();
     if (shown)
         shown->realTimeModeOn();
 }

@@ -1,7 +1,9 @@
 #pragma once
 #include "mgmt/Instance.h"
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -30,6 +32,9 @@ public:
     // Closes connections that have not been used for a while; the window calls it on every poll tick.
     virtual void closeIdleConnections() {}
     virtual void setWhileWaiting(WhileWaiting) {}
+    // This program's own process ID among the processes a connection with this moniker lists; nothing where
+    // they are another computer's (a remote or a recorded one). The program never ends that process.
+    virtual std::optional<std::int64_t> thisProgramsProcessId(std::string_view) { return std::nullopt; }
 };
 
 } // namespace quorvin::mgmt

@@ -37,10 +37,16 @@ class CountingSource final : public mgmt::Source {
 public:
     explicit CountingSource(std::unique_ptr<mgmt::Source> inner) : m_inner(std::move(inner)) {}
     std::unique_ptr<mgmt::Service> connect(std::string_view moniker) override;
+    std::optional<std::int64_t> thisProgramsProcessId(std::string_view moniker) override
+    {
+        return programProcessId ? programProcessId : m_inner->thisProgramsProcessId(moniker);
+    }
 
     int queries(const std::string &lowerCaseQuery) const;
     std::vector<std::string> monikers;
     std::map<std::string, int> counts;
+    // Stands for this program's process ID on every computer when set, as if the recording were this one.
+    std::optional<std::int64_t> programProcessId;
 
 private:
     std::unique_ptr<mgmt::Source> m_inner;
