@@ -214,7 +214,7 @@ void frmQuorvin::chkRealTime_Click()
     }
     // A page's settings that cannot be used are refused before anything changes.
     if (shown && !shown->acceptsRealTimeMode()) {
-        m_controls.chkRealTime->setChecked(false);
+        ErrorReport::clearRealTimeBox(m_controls);
         return;
     }
     m_state.RealTimeMode = true;

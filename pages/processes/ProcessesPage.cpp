@@ -269,15 +269,17 @@ void ProcessesPage::KillProcess(const QString &name, qint64 processId, const mgm
     const bool wasRealTime = m.state.RealTimeMode;
     m.state.RealTimeMode = false;
     try {
-        // By its name, or by its ID on this computer, whatever its row is called.
-        const std::optional<std::int64_t> ownProcessId =
-            m.source.thisProgramsProcessId(plainMoniker(m.state.TargetComputer).toStdString());
-        if (name.compare(m.environment.programName(), Qt::CaseInsensitive) == 0 ||
-            (!byName() && ownProcessId == processId)) {
+        const auto refuse = [&] {
             refuseToEndItself();
             m.state.RealTimeMode = wasRealTime;
-            return;
-        }
+        };
+        if (name.compare(m.environment.programName(), Qt::CaseInsensitive) == 0)
+            return refuse();
+        // On this computer, by its ID too, whatever its row is called.
+        const std::optional<std::int64_t> ownProcessId =
+            m.source.thisProgramsProcessId(plainMoniker(m.state.TargetComputer).toStdString());
+        if (!byName() && ownProcessId == processId)
+            return refuse();
         const Pass pass = endSelected(name, processId, startTime, ownProcessId);
         m.state.RealTimeMode = wasRealTime;
         RefreshProcesses();

@@ -238,6 +238,7 @@ TEST(RealTimeMode, ProcessorSettingsThatCannotDriveTheGraphAreRefused)
         h.controls().txtTime->setText(QStringLiteral("1"));
         h.controls().txtPoint->setText(QStringLiteral("100"));
         h.clickRealTime();
+        EXPECT_TRUE(h.state().RealTimeMode) << "the box clicked again after a refusal switches it on";
     }
 }
 
