@@ -100,6 +100,15 @@ run_fuzzers() { # SECONDS
     return "$failed"
 }
 
+# The root file system the container tests boot, built once and kept in build/infra: debootstrap on a slow
+# machine or link can take longer than a test may wait for it. Where it cannot be built (no root, no
+# debootstrap, no mirror), the container tests say why themselves.
+prepare_container_root() {
+    [ "$(id -u)" -eq 0 ] && command -v debootstrap >/dev/null || return 0
+    QUORVIN_ROOTFS_SECONDS=1800 bash tests/infra/make-rootfs.sh build/infra/rootfs >build/infra-rootfs.log 2>&1 ||
+        echo "dev.sh: the container's root file system could not be built (build/infra-rootfs.log)"
+}
+
 # The remote tests (SSH sessions, the bus bridge's pump thread) under the thread sanitizer. The container's root
 # file system is the main build's, so that it is made only once.
 run_tsan() {
@@ -121,6 +130,7 @@ test)
     install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
     install_missing --no-install-recommends "${TEST_PACKAGES_NO_RECOMMENDS[@]}"
     build build
+    prepare_container_root
     run_tests build
     # The same tests once more with address and undefined-behaviour sanitizers.
     build build-asan -DQUORVIN_SANITIZE=ON -DQUORVIN_BENCHMARKS=OFF -DCMAKE_BUILD_TYPE=Debug

@@ -49,6 +49,11 @@ void DeferredRemoteSource::setWhileWaiting(mgmt::WhileWaiting whileWaiting)
     current().setWhileWaiting(std::move(whileWaiting));
 }
 
+std::optional<std::int64_t> DeferredRemoteSource::thisProgramsProcessId(std::string_view moniker)
+{
+    return current().thisProgramsProcessId(moniker);
+}
+
 void DeferredRemoteSource::loadModule()
 {
     const auto make = reinterpret_cast<mgmt::remote::MakeRemoteSource>(

@@ -23,6 +23,7 @@ public:
     std::unique_ptr<mgmt::Service> connect(std::string_view moniker) override;
     void closeIdleConnections() override;
     void setWhileWaiting(mgmt::WhileWaiting whileWaiting) override;
+    std::optional<std::int64_t> thisProgramsProcessId(std::string_view moniker) override;
 
     // Beside the running program (the build tree, or a tool in a folder below it), then where it is
     // installed.

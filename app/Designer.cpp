@@ -77,7 +77,9 @@ QTableWidget *Designer::grid(QWidget *parent, const char *name, QRect r)
     g->setEditTriggers(QAbstractItemView::NoEditTriggers);
     g->setSelectionMode(QAbstractItemView::SingleSelection);
     g->setSelectionBehavior(QAbstractItemView::SelectItems);
+    // A text wider than its cell is cut at the cell's edge, as the design's grid shows it, never shortened.
     g->setWordWrap(false);
+    g->setTextElideMode(Qt::ElideNone);
     g->setFont(designFont(DefaultPoints));
     g->verticalHeader()->setDefaultSectionSize(QFontMetrics(g->font()).height() + 4);
     g->verticalHeader()->setMinimumSectionSize(1);

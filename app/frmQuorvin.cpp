@@ -223,7 +223,7 @@ void frmQuorvin::chkRealTime_Click()
     }
     // A page's settings that cannot be used are refused before anything changes.
     if (shown && !shown->acceptsRealTimeMode()) {
-        m_controls.chkRealTime->setChecked(false);
+        ErrorReport::clearRealTimeBox(m_controls);
         return;
     }
     m_state.RealTimeMode = true;
@@ -235,6 +235,8 @@ void frmQuorvin::chkRealTime_Click()
         m_dialogs.message(QStringLiteral("Target Computer is blank...defaulting to ") + name);
         m_controls.txtComp->setText(name);
     }
+    // Another computer is sampled afresh, as at start-up.
+    m_processor->followTargetComputer();
     if (shown)
         shown->realTimeModeOn();
 }

@@ -13,6 +13,12 @@ ErrorReport::ErrorReport(FormState &state, const Controls &controls, Dialogs &di
 {
 }
 
+void ErrorReport::clearRealTimeBox(const Controls &controls)
+{
+    // Within a click the box changes its state without announcing it; setCheckState announces it in any case.
+    controls.chkRealTime->setCheckState(Qt::Unchecked);
+}
+
 QString ErrorReport::notFoundText()
 {
     return QStringLiteral("Computer Name Entered Was Not Found, Please Check");
@@ -36,7 +42,7 @@ void ErrorReport::report(Policy policy, const mgmt::Error &error)
     const auto switchOff = [this](bool clearBox, bool enableComputerBox) {
         m_state.RealTimeMode = false;
         if (clearBox)
-            m_controls.chkRealTime->setChecked(false);
+            clearRealTimeBox(m_controls);
         if (enableComputerBox)
             m_controls.txtComp->setEnabled(true);
     };

@@ -30,6 +30,10 @@ public:
     // Runs a routine's body under its error exit: nothing it raises leaves it.
     void guard(Policy policy, const std::function<void()> &body);
 
+    // Clears the Real Time Mode box, which runs its switch; also from within the box's own click, where a plain
+    // setChecked(false) would leave the box deaf to its next click.
+    static void clearRealTimeBox(const Controls &controls);
+
     static QString notFoundText();
     static QString otherErrorText(const mgmt::Error &error);
     static QString otherErrorTitle();

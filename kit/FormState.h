@@ -42,6 +42,12 @@ inline QString toggledSortOrder(const QString &order)
     return order == QLatin1String("ASC") ? QStringLiteral("DEC") : QStringLiteral("ASC");
 }
 
+// Computer names are case-blind: samples taken on "alpha" hold for "ALPHA".
+inline bool sameComputer(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
 inline QString plainMoniker(const QString &computer)
 {
     return QStringLiteral("winmgmts://") + computer;

@@ -1,6 +1,7 @@
 #pragma once
 #include "mgmt/Instance.h"
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -37,6 +38,9 @@ public:
     // The moment the answers describe, where that is not now (a replay of another time); the window shows it
     // as the time of its last update.
     virtual std::optional<std::chrono::system_clock::time_point> answersTime() const { return std::nullopt; }
+    // This program's own process ID among the processes a connection with this moniker lists; nothing where
+    // they are another computer's (a remote or a recorded one). The program never ends that process.
+    virtual std::optional<std::int64_t> thisProgramsProcessId(std::string_view) { return std::nullopt; }
 };
 
 } // namespace quorvin::mgmt

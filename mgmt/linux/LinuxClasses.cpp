@@ -43,7 +43,9 @@ std::vector<Instance> linuxInstancesOf(LinuxSystem &system, std::string_view cla
 
 NameMatch nameMatchOf(std::string_view className)
 {
-    return equalsIgnoringCase(className, cls::Service) ? NameMatch::Exact : NameMatch::IgnoringCase;
+    return equalsIgnoringCase(className, cls::Service) || equalsIgnoringCase(className, cls::NetworkInterface)
+               ? NameMatch::Exact
+               : NameMatch::IgnoringCase;
 }
 
 } // namespace quorvin::mgmt::linux_

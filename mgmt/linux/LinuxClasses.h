@@ -13,7 +13,8 @@ namespace quorvin::mgmt::linux_ {
 std::vector<Instance> linuxInstancesOf(LinuxSystem &system, std::string_view className);
 
 // How a where-name query picks instances of a class: as the management service does, without regard to case,
-// except for the services, whose unit names Linux tells apart by case (a start must reach that unit only).
+// except for the services and the network interfaces, whose names Linux tells apart by case (a start must
+// reach that unit only, and the counters must be that interface's alone).
 NameMatch nameMatchOf(std::string_view className);
 
 } // namespace quorvin::mgmt::linux_

@@ -8,6 +8,7 @@
 #include "mgmt/linux/ProcessWalker.h"
 #include "mgmt/linux/TextFields.h"
 
+#include <charconv>
 #include <sys/utsname.h>
 #include <unistd.h>
 
@@ -75,6 +76,19 @@ std::string LocalSource::hostName() const
     }
     const std::optional<std::string> text = m_system->files().readIfPresent("proc/sys/kernel/hostname");
     return text ? std::string(linux_::trimmed(*text)) : std::string();
+}
+
+std::optional<std::int64_t> LocalSource::thisProgramsProcessId(std::string_view monikerText)
+{
+    if (!m_system->thisComputer() || !isLocalComputerName(parseMoniker(monikerText).computer, hostName()))
+        return std::nullopt;
+    // Our pid in the pid namespace of the proc the processes are listed from.
+    char self[16] = {};
+    const ssize_t length = ::readlink("/proc/self", self, sizeof self - 1);
+    std::int64_t pid = 0;
+    if (length > 0 && std::from_chars(self, self + length, pid).ptr == self + length)
+        return pid;
+    return ::getpid();
 }
 
 std::unique_ptr<Service> LocalSource::connect(std::string_view monikerText)

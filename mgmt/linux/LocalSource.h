@@ -38,6 +38,8 @@ public:
 
     std::unique_ptr<Service> connect(std::string_view moniker) override;
     void setWhileWaiting(WhileWaiting whileWaiting) override;
+    // Over this computer's own root only: a saved tree's processes are none of this program's.
+    std::optional<std::int64_t> thisProgramsProcessId(std::string_view moniker) override;
 
 private:
     std::string hostName() const;

@@ -33,22 +33,17 @@ std::optional<ProcessStat> ProcessWalker::currentStat(Known &known, const Listed
     std::optional<ProcessStat> stat = readStat(known, entry.pid);
     if (!stat)
         return std::nullopt;
-    bool newProcess = false;
-    if (seenBefore && stat->startTicks != known.startTicks) {
-        // A new process under the pid: nothing read through the old descriptors may describe it.
-        newProcess = true;
-        if (kept) {
-            release(known);
-            stat = readStat(known, entry.pid);
-            if (!stat)
-                return std::nullopt;
-        }
-        known.name.assign(stat->name);
-        known.startTicks = stat->startTicks;
-    } else if (!seenBefore) {
-        known.name.assign(stat->name);
-        known.startTicks = stat->startTicks;
+    const bool newProcess = seenBefore && stat->startTicks != known.startTicks;
+    // A new process under the pid: nothing read through the old descriptors may describe it.
+    if (newProcess && kept) {
+        release(known);
+        stat = readStat(known, entry.pid);
+        if (!stat)
+            return std::nullopt;
     }
+    // The name follows exec and PR_SET_NAME: a process that changes it has run, so its stat is read then.
+    known.name.assign(stat->name);
+    known.startTicks = stat->startTicks;
     known.oneThread = stat->threads == 1;
     known.kernelThread = stat->kernelThread();
     // A process with more threads may lose one without its clock moving: a thread's last moments on a
@@ -109,7 +104,6 @@ std::optional<ProcessSample> ProcessWalker::readProcess(const Listed &entry,
     std::optional<ProcessStat> stat = currentStat(known, entry);
     if (!stat)
         return std::nullopt;
-    stat->name = known.name; // read once per process, kept while it lives
     ProcessSample sample = builder.fromStat(pid, *stat);
     // The kernel gives its threads no address space, so their statm reads zeros, and no descriptor table
     // but its own, which holds none: only their stat is read.

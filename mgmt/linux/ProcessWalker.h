@@ -26,9 +26,9 @@ std::size_t raiseOpenFileLimit();
 // Reads the process table of one system tree as cheaply as the kernel allows: the proc directory stays open
 // for the walker's life, and each process's statm and fd directory (the size of which is the count of its
 // descriptors) are opened once and re-read at every walk, as is its stat while it runs (status too, opened
-// each time, only while swap is in use); whatever never changes for a process is kept between walks. A
-// process with one thread that has not run since its last stat, by its processor-time clock, is not read
-// again, and its stat is closed until it runs: each kept file holds a page of kernel memory. Of a kernel
+// each time, only while swap is in use); what cannot change without the process running is kept between
+// walks. A process with one thread that has not run since its last stat, by its processor-time clock, is not
+// read again, and its stat is closed until it runs: each kept file holds a page of kernel memory. Of a kernel
 // thread, which has neither memory nor descriptors of its own, only the stat is read. Kept
 // descriptors stay within a budget, statm and the stat of running processes first, then the fd directories;
 // processes beyond it have their files opened at each walk. Processes that end while they are read, and
@@ -63,7 +63,7 @@ public:
 
     // Files the last walk opened; the proc directory itself, kept open, is not counted.
     std::size_t filesOpenedByLastWalk() const;
-    // Processes whose name the walker keeps, which are those the last walk saw.
+    // Processes the walker keeps something of, which are those the last walk saw.
     std::size_t knownProcesses() const;
     // Descriptors kept open between walks.
     std::size_t keptFiles() const;
@@ -85,7 +85,7 @@ private:
     // What the walker keeps of one process. Its descriptors belong to the process they were opened for:
     // once it ends they read ESRCH, even after its pid is reused.
     struct Known {
-        std::string name;
+        std::string name;             // at its last stat
         std::uint64_t startTicks = 0; // a different start time under the same pid is a new process
         std::uint64_t directory = 0;  // the /proc/PID the descriptors were opened under
         std::uint64_t seenInWalk = 0;

@@ -24,6 +24,8 @@ namespace {
 
 // Room for any stat, statm or status text in one read; /proc/stat of a large machine grows it once.
 constexpr std::size_t InitialBufferSize = 8 * 1024;
+// Far beyond any text of proc; a device in the place of a file of a saved tree ends here.
+constexpr std::size_t MaxTextBytes = 16 * 1024 * 1024;
 
 // Descriptors left to the rest of the program (windows, connections, the service bus), or half of a limit
 // smaller than twice that.
@@ -164,7 +166,7 @@ std::vector<ProcessWalker::Listed> ProcessWalker::listProcesses(std::optional<st
 
 std::optional<std::string_view> ProcessWalker::read(const char *relative, Owner owner)
 {
-    const FileDescriptor fd(::openat(procFd(), relative, O_RDONLY | O_CLOEXEC));
+    const FileDescriptor fd(::openat(procFd(), relative, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) {
         if (outOfReach(errno, owner == Owner::Process))
             return std::nullopt;
@@ -178,8 +180,13 @@ std::optional<std::string_view> ProcessWalker::readFrom(int fd, const char *rela
 {
     std::size_t used = 0;
     for (;;) {
-        if (used == m_buffer.size())
+        if (used == m_buffer.size()) {
+            if (m_buffer.size() >= MaxTextBytes)
+                throw Error(err::Failed, "The file " + m_procPath + relative +
+                                             " cannot be used: it is larger than " +
+                                             std::to_string(MaxTextBytes / (1024 * 1024)) + " MiB.");
             m_buffer.resize(m_buffer.size() * 2);
+        }
         const std::size_t room = m_buffer.size() - used;
         const ssize_t got = ::pread(fd, m_buffer.data() + used, room, static_cast<off_t>(used));
         if (got < 0) {
@@ -207,7 +214,7 @@ std::optional<std::string_view> ProcessWalker::readKept(FileDescriptor &kept, st
     FileDescriptor once(-1);
     FileDescriptor *fd = &kept;
     if (kept.get() < 0) {
-        const int opened = ::openat(procFd(), path.relative(), O_RDONLY | O_CLOEXEC);
+        const int opened = ::openat(procFd(), path.relative(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (opened < 0) {
             if (outOfReach(errno, true))
                 return std::nullopt;

@@ -17,10 +17,17 @@ namespace {
 // Kernel files report a size of 0, so the size is not known beforehand: start with room for a large
 // /proc/stat (the interrupt line of a big server runs to tens of kilobytes) so that one read takes it all.
 constexpr std::size_t InitialReadSize = 64 * 1024;
+// Far beyond any file the classes read; a device or a runaway file in the place of one ends here.
+constexpr std::size_t MaxFileBytes = 64 * 1024 * 1024;
 
 Error unreadable(const std::string &path, int error)
 {
     return Error(err::Failed, "The file " + path + " cannot be read: " + std::strerror(error) + ".");
+}
+
+Error unusable(const std::string &path, const std::string &why)
+{
+    return Error(err::Failed, "The file " + path + " cannot be used: " + why);
 }
 
 bool isDigits(const char *name) noexcept
@@ -51,17 +58,27 @@ std::string SystemFiles::fullPath(std::string_view relative) const
 std::optional<std::string> SystemFiles::readIfPresent(std::string_view relative) const
 {
     const std::string path = fullPath(relative);
-    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Never waits for a writer: a FIFO in a file's place is opened at once, and refused below.
+    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) {
         if (errno == ENOENT)
             return std::nullopt;
         throw unreadable(path, errno);
     }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0)
+        throw unreadable(path, errno);
+    if (!S_ISREG(info.st_mode))
+        throw unusable(path, "it is not a regular file.");
     std::string text(InitialReadSize, '\0');
     std::size_t used = 0;
     for (;;) {
-        if (used == text.size())
+        if (used == text.size()) {
+            if (text.size() >= MaxFileBytes)
+                throw unusable(path,
+                               "it is larger than " + std::to_string(MaxFileBytes / (1024 * 1024)) + " MiB.");
             text.resize(text.size() * 2);
+        }
         const ssize_t got = ::read(fd.get(), text.data() + used, text.size() - used);
         if (got < 0) {
             if (errno == EINTR)

@@ -13,7 +13,8 @@ class SystemFiles final {
 public:
     explicit SystemFiles(std::string root);
 
-    // The whole file; a missing or unreadable file raises "Generic failure" naming its full path.
+    // The whole file; a missing or unreadable file raises "Generic failure" naming its full path, as does one
+    // that is no regular file (a FIFO, a device: never waited on) or that is larger than 64 MiB.
     std::string read(std::string_view relative) const;
     // The same, or nothing when the file does not exist.
     std::optional<std::string> readIfPresent(std::string_view relative) const;

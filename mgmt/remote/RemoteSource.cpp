@@ -52,6 +52,13 @@ std::unique_ptr<Service> RemoteSource::connect(std::string_view monikerText)
     return std::make_unique<linux_::LinuxService>(std::make_shared<RemoteSystem>(computer));
 }
 
+std::optional<std::int64_t> RemoteSource::thisProgramsProcessId(std::string_view monikerText)
+{
+    if (isLocalComputerName(parseMoniker(monikerText).computer, m_localHostName))
+        return m_local->thisProgramsProcessId(monikerText);
+    return std::nullopt;
+}
+
 void RemoteSource::setWhileWaiting(WhileWaiting whileWaiting)
 {
     m_local->setWhileWaiting(whileWaiting);

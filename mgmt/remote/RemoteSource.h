@@ -22,6 +22,7 @@ public:
     std::unique_ptr<Service> connect(std::string_view moniker) override;
     void closeIdleConnections() override;
     void setWhileWaiting(WhileWaiting whileWaiting) override;
+    std::optional<std::int64_t> thisProgramsProcessId(std::string_view moniker) override;
 
     // Computers with an open connection.
     std::size_t openConnections() const;

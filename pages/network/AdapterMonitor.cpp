@@ -27,10 +27,12 @@ AdapterMonitor::Reading AdapterMonitor::read(const QString &chosen, const Adapte
                                      (counters.bytesReceived - m_sample.BaseBytesReceived) -
                                      (m_shownBytesSent + m_shownBytesReceived);
         m_sample.LastSampleTime = clock.monotonicSeconds();
-        // Without a reference or without time passing there is no utilization to tell.
-        if (m_sample.BandwidthReference > 0 && elapsed > 0)
-            reading.percent = std::clamp(
-                roundHalfAway(intervalBytes / (m_sample.BandwidthReference * elapsed) * 100, 1), 0.0, 100.0);
+        // Without a reference or without time passing there is no utilization to tell. A negative reference
+        // is used as it is, and the clamp makes its share 0 (+ 0.0: never "-0").
+        if (m_sample.BandwidthReference != 0 && elapsed > 0) {
+            const double percent = intervalBytes / (m_sample.BandwidthReference * elapsed) * 100;
+            reading.percent = std::clamp(roundHalfAway(percent, 1), 0.0, 100.0) + 0.0;
+        }
     } else {
         reading.percent = 0;
     }

@@ -32,7 +32,7 @@ public:
     struct Reading {
         bool newBaseline = false; // the adapter's bandwidth became the reference
         double packetsSent = 0, packetsReceived = 0, bytesSent = 0, bytesReceived = 0; // since the baseline
-        // Percent from 0 to 100; nothing where no utilization can be told (no reference, no time passed).
+        // Percent from 0 to 100; nothing where no utilization can be told (a zero reference, no time passed).
         std::optional<double> percent;
     };
 

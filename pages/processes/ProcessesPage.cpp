@@ -82,6 +82,11 @@ void ProcessesPage::RefreshProcesses()
     auto service = m.source.connect(impersonatingMoniker(m.state.TargetComputer).toStdString());
     ProcessTable table;
     table.fill(service->execQuery("Select * from " + std::string(mgmt::cls::ProcessCounters)));
+    // Another computer's samples say nothing of these processes, whatever their IDs.
+    if (!sameComputer(m_sampledComputer, m.state.TargetComputer)) {
+        ClearProcessSamples();
+        m_sampledComputer = m.state.TargetComputer;
+    }
     table.computeUtilization(m_samples);
     table.sort(m.state.SortColumn, m.state.SortOrder, &m_lastKeyOrder);
     m.controls.lblpdTitle->setText(table.summary());
@@ -218,15 +223,22 @@ bool ProcessesPage::selected(const mgmt::Instance &instance, const QString &name
     return handle && *handle == static_cast<double>(processId) && sameStart(instance, startTime);
 }
 
-// Ends what the pass selects, one message each; true when anything was ended.
-bool ProcessesPage::endSelected(const QString &name, qint64 processId, const mgmt::Value &startTime)
+// Ends what the pass selects, one message each; never this program's own process.
+ProcessesPage::Pass ProcessesPage::endSelected(const QString &name, qint64 processId,
+                                               const mgmt::Value &startTime,
+                                               std::optional<std::int64_t> ownProcessId)
 {
     m.state.ComputerMoniker = plainMoniker(m.state.TargetComputer);
     auto service = m.source.connect(m.state.ComputerMoniker.toStdString());
-    bool found = false;
+    Pass pass;
     for (const mgmt::Instance &instance : service->instancesOf(mgmt::cls::Process)) {
         if (!selected(instance, name, processId, startTime))
             continue;
+        const std::optional<double> handle = numberOf(instance, mgmt::prop::Handle);
+        if (handle && ownProcessId && *handle == static_cast<double>(*ownProcessId)) {
+            pass.refusedItself = true;
+            continue;
+        }
         try {
             instance.invoke(mgmt::method::Terminate);
         } catch (const mgmt::Error &error) {
@@ -235,15 +247,20 @@ bool ProcessesPage::endSelected(const QString &name, qint64 processId, const mgm
             throw;
         }
         const std::optional<QString> image = textOf(instance, mgmt::prop::Name);
-        const std::optional<double> handle = numberOf(instance, mgmt::prop::Handle);
         m.dialogs.message(QStringLiteral("Process ") + name +
                               (image && endsWithExe(*image) ? QStringLiteral(".exe") : QString()) +
                               QLatin1Char('(') + (handle ? plainInteger(*handle) : QString()) +
                               QStringLiteral(") Was Terminated"),
                           QStringLiteral("Verko's Process Kill Was Successful"));
-        found = true;
+        pass.ended = true;
     }
-    return found;
+    return pass;
+}
+
+void ProcessesPage::refuseToEndItself()
+{
+    m.dialogs.message(QStringLiteral("I'm Not Going To Let You Kill Me Silly"),
+                      QStringLiteral("Quorvin Info"));
 }
 
 void ProcessesPage::KillProcess(const QString &name, qint64 processId, const mgmt::Value &startTime)
@@ -252,16 +269,23 @@ void ProcessesPage::KillProcess(const QString &name, qint64 processId, const mgm
     const bool wasRealTime = m.state.RealTimeMode;
     m.state.RealTimeMode = false;
     try {
-        if (name.compare(m.environment.programName(), Qt::CaseInsensitive) == 0) {
-            m.dialogs.message(QStringLiteral("I'm Not Going To Let You Kill Me Silly"),
-                              QStringLiteral("Quorvin Info"));
+        const auto refuse = [&] {
+            refuseToEndItself();
             m.state.RealTimeMode = wasRealTime;
-            return;
-        }
-        const bool found = endSelected(name, processId, startTime);
+        };
+        if (name.compare(m.environment.programName(), Qt::CaseInsensitive) == 0)
+            return refuse();
+        // On this computer, by its ID too, whatever its row is called.
+        const std::optional<std::int64_t> ownProcessId =
+            m.source.thisProgramsProcessId(plainMoniker(m.state.TargetComputer).toStdString());
+        if (!byName() && ownProcessId == processId)
+            return refuse();
+        const Pass pass = endSelected(name, processId, startTime, ownProcessId);
         m.state.RealTimeMode = wasRealTime;
         RefreshProcesses();
-        if (!found)
+        if (pass.refusedItself)
+            refuseToEndItself();
+        else if (!pass.ended)
             m.dialogs.message((byName() ? QStringLiteral("Process ") + name
                                         : QStringLiteral("Process ID ") + QString::number(processId)) +
                               QStringLiteral(" Was Not Found"));

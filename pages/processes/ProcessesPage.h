@@ -7,6 +7,7 @@
 #include "mgmt/Instance.h"
 
 #include <QString>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -33,7 +34,7 @@ public:
     void msfg_DblClick(int row, int column);
     // Ends the process with that ID, or every process of that name; reports each one, then refreshes. By ID,
     // startTime (when not null) binds the ending to the process shown: a process that reuses the ID is not
-    // it.
+    // it. This program's own process is never ended, by its name or by its ID on this computer.
     void KillProcess(const QString &name, qint64 processId, const mgmt::Value &startTime = {});
 
     const ProcessSamples &samples() const noexcept { return m_samples; }
@@ -43,13 +44,20 @@ private:
     bool byName() const;
     bool selected(const mgmt::Instance &instance, const QString &name, qint64 processId,
                   const mgmt::Value &startTime) const;
-    bool endSelected(const QString &name, qint64 processId, const mgmt::Value &startTime);
+    struct Pass {
+        bool ended = false;
+        bool refusedItself = false; // this program's own process was selected, and left alone
+    };
+    Pass endSelected(const QString &name, qint64 processId, const mgmt::Value &startTime,
+                     std::optional<std::int64_t> ownProcessId);
+    void refuseToEndItself();
     void writeGrid(const class ProcessTable &table);
 
     enum ShownColumn { ShownId, ShownUtilization, ShownWorkingSet, ShownPageFile, ShownColumns };
 
     PageContext &m;
     ProcessSamples m_samples;
+    QString m_sampledComputer; // the one m_samples were taken on
     LastKeyOrder m_lastKeyOrder;
     ShownTexts m_shownTexts{ShownColumns};
     std::vector<mgmt::Value> m_shownStartTimes; // of the grid's rows, from row 1

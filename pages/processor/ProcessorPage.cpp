@@ -49,13 +49,18 @@ void ProcessorPage::tick()
     }
 }
 
-std::optional<std::int16_t> ProcessorPage::takeSetting(QLineEdit *box, const QString &field, int highest)
+std::optional<std::int16_t> ProcessorPage::takeSetting(QLineEdit *box, const QString &field, Range range)
 {
-    const auto number = readNumber(box->text());
+    std::optional<double> number = readNumber(box->text());
+    if (number && range.heldAtEnds) // NaN stays NaN, and is refused
+        number = std::clamp(*number, static_cast<double>(range.lowest), static_cast<double>(range.highest));
     const auto whole = number ? toInt16HalfEven(*number) : std::nullopt;
-    if (whole && *whole >= 1 && *whole <= highest)
+    if (whole && *whole >= range.lowest && *whole <= range.highest)
         return whole;
-    m.dialogs.message(field + QStringLiteral(" must be a number from 1 to ") + QString::number(highest) +
+    m.dialogs.message(field + QStringLiteral(" must be a number") +
+                      (range.heldAtEnds ? QString()
+                                        : QStringLiteral(" from ") + QString::number(range.lowest) +
+                                              QStringLiteral(" to ") + QString::number(range.highest)) +
                       QStringLiteral(". \"") + box->text() +
                       QStringLiteral("\" cannot be used, so Real Time Mode stays off."));
     return std::nullopt;
@@ -63,11 +68,14 @@ std::optional<std::int16_t> ProcessorPage::takeSetting(QLineEdit *box, const QSt
 
 bool ProcessorPage::acceptsRealTimeMode()
 {
-    const auto ticks = takeSetting(m.controls.txtTime, QStringLiteral("Poll Interval(Secs)"), INT16_MAX);
+    // Any number is an interval: 1 or less refreshes on every tick, and one beyond the count's 16 bits is
+    // held at their end.
+    const auto ticks =
+        takeSetting(m.controls.txtTime, QStringLiteral("Poll Interval(Secs)"), {INT16_MIN, INT16_MAX, true});
     if (!ticks)
         return false;
     const auto points =
-        takeSetting(m.controls.txtPoint, QStringLiteral("Points Per Graph"), MaxPointsPerGraph);
+        takeSetting(m.controls.txtPoint, QStringLiteral("Points Per Graph"), {1, MaxPointsPerGraph, false});
     if (!points)
         return false;
     m.state.CpuPollTicks = *ticks;
@@ -105,6 +113,15 @@ void ProcessorPage::readCounters(double &counter, double &timestamp)
 void ProcessorPage::takeFirstSample()
 {
     readCounters(m.state.PrevCpuCounter, m.state.PrevCpuTimestamp);
+    m_sampledComputer = m.state.TargetComputer;
+}
+
+void ProcessorPage::followTargetComputer()
+{
+    if (sameComputer(m_sampledComputer, m.state.TargetComputer))
+        return;
+    m.state.ComputerMoniker = plainMoniker(m.state.TargetComputer);
+    takeFirstSample();
 }
 
 void ProcessorPage::RefreshProcessor()
@@ -121,6 +138,11 @@ void ProcessorPage::takeSample()
         m.state.PageInitPending = false;
     }
     m.state.ComputerMoniker = plainMoniker(m.state.TargetComputer);
+    // Where the switch could not take it, the new computer's first sample is taken now, and measured from.
+    if (!sameComputer(m_sampledComputer, m.state.TargetComputer)) {
+        takeFirstSample();
+        return;
+    }
     readCounters(m_cpuCounter, m_cpuTimestamp);
     // Two samples within one counter update measure no time: this refresh changes nothing.
     if (m_cpuTimestamp == m.state.PrevCpuTimestamp)

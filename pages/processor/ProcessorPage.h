@@ -2,6 +2,7 @@
 #include "kit/Page.h"
 #include "pages/processor/UtilizationGraph.h"
 
+#include <QString>
 #include <Qt>
 #include <optional>
 
@@ -20,8 +21,8 @@ public:
     void refresh() override { RefreshProcessor(); }
     // Every CpuPollTicks ticks.
     void tick() override;
-    // Poll Interval and Points Per Graph are taken when Real Time Mode goes on; settings that cannot drive
-    // the graph are refused with a message, and Real Time Mode stays off.
+    // Poll Interval and Points Per Graph are taken when Real Time Mode goes on; text that is not a number,
+    // and points that cannot drive the graph, are refused with a message, and Real Time Mode stays off.
     bool acceptsRealTimeMode() override;
     void realTimeModeOn() override;
     void realTimeModeOff() override;
@@ -29,6 +30,9 @@ public:
 
     // Start-up's first raw sample, against which the first refresh measures. Errors pass to the caller.
     void takeFirstSample();
+    // The same when the target computer has changed since the last sample: no load is measured across two
+    // computers. Errors pass to the caller.
+    void followTargetComputer();
     void RefreshProcessor();
 
     // x and y in twips, relative to the graph label's top-left corner.
@@ -44,10 +48,17 @@ private:
     void takeSample();
     // The last instance's raw counters, as both the first sample and every refresh take them.
     void readCounters(double &counter, double &timestamp);
-    std::optional<std::int16_t> takeSetting(QLineEdit *box, const QString &field, int highest);
+    // The whole numbers a setting may take; a number beyond them is refused, or held at the nearer end.
+    struct Range {
+        int lowest, highest;
+        bool heldAtEnds;
+    };
+    // The box's number, halves to even; anything else is refused with a message.
+    std::optional<std::int16_t> takeSetting(QLineEdit *box, const QString &field, Range range);
 
     PageContext &m;
     UtilizationGraph m_graph;
+    QString m_sampledComputer; // the one PrevCpuCounter and PrevCpuTimestamp were read on
     double m_cpuCounter = 0;
     double m_cpuTimestamp = 0;
     double m_graphMouseX = 0;

@@ -41,7 +41,8 @@ if ! current; then
     # The packages are kept beside the tree, so that a retry after a timeout downloads nothing again.
     DEBS=$(realpath -m "$ROOT.debs")
     mkdir -p "$DEBS"
-    timeout 600 debootstrap --variant=minbase --include="$INCLUDE" --cache-dir="$DEBS" \
+    # Within a test's time limit, unless the caller has more time (QUORVIN_ROOTFS_SECONDS).
+    timeout "${QUORVIN_ROOTFS_SECONDS:-600}" debootstrap --variant=minbase --include="$INCLUDE" --cache-dir="$DEBS" \
         bookworm "$ROOT" "$MIRROR"
     # With systemctl answering nothing (apt hands dpkg a PATH of its own) and no service allowed to start, in a
     # PID namespace of its own, so that nothing the maintainer scripts start survives; the packages stay

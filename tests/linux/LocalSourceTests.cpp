@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <regex>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace quorvin::mgmt::test {
 namespace {
@@ -279,6 +282,41 @@ TEST(LocalSource, DamagedSystemFilesGiveClearErrors)
     }
     // What is intact still answers.
     EXPECT_EQ(brokenService->instancesOf("Win32_Processor").size(), 1u);
+}
+
+// What stands in a system file's place is never waited on nor read without end: a FIFO without a writer, or
+// the endless /dev/zero, gives a clear error at once.
+TEST(LocalSource, AFifoOrADeviceInPlaceOfASystemFileGivesAClearError)
+{
+    const struct {
+        const char *tree, *file;
+        bool fifo; // else a link to /dev/zero
+        const char *className, *fragment;
+    } cases[] = {
+        {"laptop-2core", "etc/os-release", true, "Win32_OperatingSystem", "is not a regular file"},
+        {"laptop-2core", "etc/machine-id", false, "Win32_OperatingSystem", "is not a regular file"},
+        {"laptop-2core", "proc/cpuinfo", false, "Win32_Processor", "is not a regular file"},
+        {"processes", "proc/meminfo", true, "Win32_PerfRawData_PerfProc_Process", "cannot be read"},
+        {"processes", "proc/uptime", false, "Win32_PerfRawData_PerfProc_Process", "is larger than 16 MiB"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        linux_::test::TreeCopy tree(c.tree);
+        const std::string path = tree.root() + "/" + c.file;
+        std::filesystem::remove(path);
+        ASSERT_EQ(c.fifo ? ::mkfifo(path.c_str(), 0600) : ::symlink("/dev/zero", path.c_str()), 0);
+        LocalSourceOptions options;
+        options.root = tree.root();
+        LocalSource source(std::move(options));
+        try {
+            source.connect("winmgmts:")->instancesOf(c.className);
+            ADD_FAILURE() << "no error";
+        } catch (const Error &e) {
+            EXPECT_EQ(e.number(), err::Failed);
+            EXPECT_NE(e.description().find(c.file), std::string::npos) << e.description();
+            EXPECT_NE(e.description().find(c.fragment), std::string::npos) << e.description();
+        }
+    }
 }
 
 // ---- this computer ---------------------------------------------------------------------------------------

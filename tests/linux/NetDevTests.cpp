@@ -59,9 +59,31 @@ TEST(NetDev, TheLocalSourceAnswersTheInterfaceClass)
     EXPECT_EQ(all[0].get("CurrentBandWidth"), Value("0"));
     EXPECT_EQ(all[1].get("CurrentBandWidth"), Value("0"));
     const auto wifi =
-        service->execQuery("Select * from Win32_PerfRawData_Tcpip_NetworkInterface where name = 'WLP2S0'");
+        service->execQuery("Select * from Win32_PerfRawData_Tcpip_NetworkInterface where name = 'wlp2s0'");
     ASSERT_EQ(wifi.size(), 1u);
     EXPECT_EQ(wifi[0].get("CurrentBandWidth"), Value("1000000000"));
     EXPECT_EQ(wifi[0].get("BytesSentPersec"), Value("96441823"));
     EXPECT_EQ(wifi[0].get("PacketsReceivedPersec"), Value("884127"));
+}
+
+// Linux tells interface names apart by case: "qa" and "QA" are two interfaces, each counted alone.
+TEST(NetDev, InterfacesDifferingOnlyInCaseAreNotMixed)
+{
+    test::TreeCopy tree("laptop-2core");
+    tree.write("proc/net/dev",
+               "Inter-|   Receive |  Transmit\n"
+               " face |bytes packets errs drop fifo frame compressed multicast|bytes packets\n"
+               "    qa: 100 1 0 0 0 0 0 0 200 2 0 0 0 0 0 0\n"
+               "    QA: 5310 3 0 0 0 0 0 0 900 4 0 0 0 0 0 0\n");
+    LocalSourceOptions options;
+    options.root = tree.root();
+    LocalSource source(options);
+    auto service = source.connect("winmgmts:");
+    for (const auto &[name, received] : {std::pair{"qa", "100"}, std::pair{"QA", "5310"}}) {
+        const auto found = service->execQuery(
+            std::string("Select * from Win32_PerfRawData_Tcpip_NetworkInterface where name = '") + name +
+            "'");
+        ASSERT_EQ(found.size(), 1u) << name;
+        EXPECT_EQ(found[0].get("BytesReceivedPersec"), Value(received)) << name;
+    }
 }

@@ -14,7 +14,7 @@ namespace quorvin::mgmt::linux_::test {
 namespace {
 
 constexpr const char *Python = "/usr/bin/python3"; // Debian's: the one with python3-dbus and python3-gi
-constexpr auto StartLimit = std::chrono::seconds(10);
+constexpr auto StartLimit = std::chrono::seconds(60);
 constexpr const char *AddressVariable = "DBUS_SYSTEM_BUS_ADDRESS";
 
 std::string newDirectory()

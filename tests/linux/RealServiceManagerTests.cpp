@@ -1,5 +1,6 @@
 // Win32_Service against systemd itself, booted in a container from a root file system built for the purpose.
 #include "ChildProcess.h"
+#include "support/WaitUntil.h"
 
 #include "mgmt/Error.h"
 #include "mgmt/Query.h"
@@ -148,13 +149,7 @@ Instance service(std::string_view name)
 
 bool becomes(std::string_view name, bool started)
 {
-    const auto end = Clock::now() + std::chrono::seconds(10);
-    while (Clock::now() < end) {
-        if (service(name).get("Started") == Value(started))
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return false;
+    return quorvin::test::waitUntil([&] { return service(name).get("Started") == Value(started); });
 }
 
 TEST_F(RealSystemd, ListsTheContainersServices)

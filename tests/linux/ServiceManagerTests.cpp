@@ -1,4 +1,5 @@
 #include "PrivateBus.h"
+#include "support/WaitUntil.h"
 
 #include "mgmt/Error.h"
 #include "mgmt/Query.h"
@@ -195,13 +196,7 @@ TEST_F(StandInManager, WhereNameMatchesTheUnitExactlyAndUndoesEscapes)
 // The job runs after the call returns: read the service again until it shows the new state.
 bool becomes(std::string_view name, bool started)
 {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while (std::chrono::steady_clock::now() < end) {
-        if (onlyService(name).get("Started") == Value(started))
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
+    return quorvin::test::waitUntil([&] { return onlyService(name).get("Started") == Value(started); });
 }
 
 TEST_F(StandInManager, StartAndStopAreSeenInTheNextQueries)
@@ -396,7 +391,7 @@ TEST(NoServiceManager, SavedSystemTreeHasNone)
 }
 
 // The bus daemon ends while a call waits for the manager: the call reports it at once instead of waiting
-// out its time limit.
+// out its time limit, which would say the connection timed out.
 TEST(BusEnded, DuringAListingOrAStartIsReported)
 {
     if (const std::string missing = PrivateBus::missingTools(); !missing.empty())
@@ -412,7 +407,6 @@ TEST(BusEnded, DuringAListingOrAStartIsReported)
         PrivateBus bus(units);
         const BusPtr connection = openSystemBus(CallLimit);
         const ServiceManager manager(connection.get(), CallLimit);
-        const auto start = std::chrono::steady_clock::now();
         std::pair<std::int32_t, std::string> error;
         std::thread caller([&] { error = errorOf([&] { call(manager); }); });
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -420,7 +414,7 @@ TEST(BusEnded, DuringAListingOrAStartIsReported)
         caller.join();
         EXPECT_EQ(error.first, err::Failed);
         EXPECT_FALSE(error.second.empty());
-        EXPECT_LT(std::chrono::steady_clock::now() - start, CallLimit / 2);
+        EXPECT_EQ(error.second.find("timed out"), std::string::npos) << error.second;
     }
 }
 

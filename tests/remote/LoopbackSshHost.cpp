@@ -14,7 +14,7 @@ namespace {
 
 constexpr const char *Address = "127.0.0.1";
 constexpr int Attempts = 20;
-constexpr auto StartLimit = std::chrono::seconds(10);
+constexpr auto StartLimit = std::chrono::seconds(60);
 
 // sshd re-executes itself for every connection, which it refuses to do unless started by absolute path.
 std::string sshdPath()

@@ -10,7 +10,7 @@ namespace quorvin::test {
 namespace {
 
 constexpr int Port = 22;
-constexpr auto StartLimit = std::chrono::seconds(10);
+constexpr auto StartLimit = std::chrono::seconds(60);
 
 } // namespace
 

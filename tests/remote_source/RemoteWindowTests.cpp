@@ -4,6 +4,7 @@
 #include "RemoteFixture.h"
 #include "kit/GridCells.h"
 #include "support/GridClicks.h"
+#include "support/WaitUntil.h"
 #include "support/WindowHarness.h"
 
 #include <QCheckBox>
@@ -39,17 +40,16 @@ private:
 // The loopback host is this machine: a process it ended is gone, or a zombie until its parent reaps it.
 bool endedOnThisMachine(qint64 pid)
 {
-    for (int i = 0; i < 200; ++i) {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly))
-            return true;
-        const QByteArray text = stat.readAll();
-        const qsizetype close = text.lastIndexOf(')');
-        if (close > 0 && text.mid(close + 2, 1) == "Z")
-            return true;
-        QTest::qWait(10);
-    }
-    return false;
+    return waitUntil(
+        [pid] {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+            if (!stat.open(QIODevice::ReadOnly))
+                return true;
+            const QByteArray text = stat.readAll();
+            const qsizetype close = text.lastIndexOf(')');
+            return close > 0 && text.mid(close + 2, 1) == "Z";
+        },
+        [] { QTest::qWait(10); });
 }
 
 class LoopbackWindow : public ::testing::Test {
@@ -211,13 +211,12 @@ TEST(ContainerWindow, ServicesOfARealServiceManagerAreStartedAndStopped)
                           grid->visualItemRect(grid->item(r, 4)).center());
     };
     const auto waitFor = [&](const char *status) {
-        for (int i = 0; i < 100; ++i) {
-            QTest::mouseClick(h.controls().cmdRF, Qt::LeftButton);
-            if (cellText(grid, rowWithText(grid, 1, unit), 3) == QLatin1String(status))
-                return true;
-            QTest::qWait(50);
-        }
-        return false;
+        return waitUntil(
+            [&] {
+                QTest::mouseClick(h.controls().cmdRF, Qt::LeftButton);
+                return cellText(grid, rowWithText(grid, 1, unit), 3) == QLatin1String(status);
+            },
+            [] { QTest::qWait(50); });
     };
     grid->scrollToItem(grid->item(row, 4));
     clickControl();

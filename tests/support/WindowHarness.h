@@ -42,10 +42,16 @@ public:
     {
         return m_inner->answersTime();
     }
+    std::optional<std::int64_t> thisProgramsProcessId(std::string_view moniker) override
+    {
+        return programProcessId ? programProcessId : m_inner->thisProgramsProcessId(moniker);
+    }
 
     int queries(const std::string &lowerCaseQuery) const;
     std::vector<std::string> monikers;
     std::map<std::string, int> counts;
+    // Stands for this program's process ID on every computer when set, as if the recording were this one.
+    std::optional<std::int64_t> programProcessId;
 
 private:
     std::unique_ptr<mgmt::Source> m_inner;

@@ -2,17 +2,17 @@
 #include "mgmt/replay/ReplaySource.h"
 #include "support/WindowHarness.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTableWidget>
-#include <QApplication>
-#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -157,6 +157,8 @@ TEST(Design, TimersTabsAndDesignedState)
         EXPECT_TRUE(hidden->isHidden()) << hidden->objectName().toStdString();
     EXPECT_EQ(c.msfg->rowCount(), 2);
     EXPECT_EQ(c.msfg->columnCount(), 5);
+    for (const QTableWidget *grid : {c.msfg, c.msfgServ}) // a wide text is cut at the cell's edge
+        EXPECT_TRUE(grid->textElideMode() == Qt::ElideNone && !grid->wordWrap());
     EXPECT_EQ(c.pbPer->minimum(), 0);
     EXPECT_EQ(c.pbPer->maximum(), 100);
     EXPECT_EQ(c.pbPer->orientation(), Qt::Vertical);
@@ -197,7 +199,8 @@ TEST(Design, ShippedBoxesShowPlainTextAndEnterPressesTheDefault)
             QTest::keyClick(box, Qt::Key_Return);
         });
         poll.start(10);
-        const bool yes = dialogs.confirm(QStringLiteral("<b>notepad</b>"), QStringLiteral("t"), defaultButton);
+        const bool yes =
+            dialogs.confirm(QStringLiteral("<b>notepad</b>"), QStringLiteral("t"), defaultButton);
         EXPECT_EQ(yes, defaultButton == Dialogs::Default::Yes);
         EXPECT_EQ(format, Qt::PlainText);
     }

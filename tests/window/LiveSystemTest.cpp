@@ -3,11 +3,13 @@
 #include "mgmt/linux/LocalSource.h"
 #include "pages/network/NetworkPage.h"
 #include "support/GridClicks.h"
+#include "support/WaitUntil.h"
 #include "support/WindowHarness.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QTableWidget>
@@ -17,8 +19,11 @@
 
 #include <arpa/inet.h>
 #include <csignal>
+#include <fcntl.h>
+#include <map>
 #include <netinet/in.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -41,6 +46,8 @@ public:
     }
     ~Sleepers()
     {
+        for (const auto &[pid, told] : m_told)
+            ::close(told);
         for (pid_t pid : m_pids) {
             ::kill(pid, SIGKILL);
             ::waitpid(pid, nullptr, 0);
@@ -60,24 +67,59 @@ public:
         m_pids.push_back(pid);
         return pid;
     }
+    // A child that starts under another name and runs the binary once told to, as a shell runs `exec`.
+    pid_t startUnder(const char *name)
+    {
+        int named[2], told[2];
+        if (::pipe2(named, O_CLOEXEC) != 0 || ::pipe2(told, O_CLOEXEC) != 0)
+            return -1;
+        const QByteArray path = m_binary.toLocal8Bit();
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            char go = 0;
+            ::prctl(PR_SET_NAME, name);
+            if (::write(named[1], "n", 1) == 1 && ::read(told[0], &go, 1) == 1) {
+                char seconds[] = "300";
+                char *argv[] = {const_cast<char *>(path.constData()), seconds, nullptr};
+                ::execv(path.constData(), argv);
+            }
+            ::_exit(127);
+        }
+        ::close(named[1]);
+        ::close(told[0]);
+        char answer = 0;
+        const bool started = pid > 0 && ::read(named[0], &answer, 1) == 1;
+        ::close(named[0]);
+        m_told[pid] = told[1];
+        if (pid > 0)
+            m_pids.push_back(pid);
+        return started ? pid : -1;
+    }
+    // Tells such a child to run the binary; true once it runs it.
+    bool execute(pid_t pid)
+    {
+        const QString comm = QStringLiteral("/proc/%1/comm").arg(pid);
+        const QString binaryName = QFileInfo(m_binary).fileName();
+        return ::write(m_told[pid], "x", 1) == 1 && waitUntil([&] {
+                   QFile file(comm);
+                   return file.open(QIODevice::ReadOnly) && file.readAll().trimmed() == binaryName.toLatin1();
+               });
+    }
     // A child that was asked to end and has ended: reaped here, gone from /proc.
     bool ended(pid_t pid)
     {
-        for (int i = 0; i < 200; ++i) {
-            int status = 0;
-            if (::waitpid(pid, &status, WNOHANG) == pid) {
-                m_pids.erase(std::remove(m_pids.begin(), m_pids.end(), pid), m_pids.end());
-                return true;
-            }
-            QTest::qWait(10);
-        }
-        return false;
+        const bool reaped =
+            waitUntil([pid] { return ::waitpid(pid, nullptr, WNOHANG) == pid; }, [] { QTest::qWait(10); });
+        if (reaped)
+            m_pids.erase(std::remove(m_pids.begin(), m_pids.end(), pid), m_pids.end());
+        return reaped;
     }
 
 private:
     QTemporaryDir m_dir;
     QString m_binary;
     std::vector<pid_t> m_pids;
+    std::map<pid_t, int> m_told; // the pipes that tell children started under another name to run the binary
 };
 
 } // namespace
@@ -116,6 +158,30 @@ TEST(LiveSystem, EndsRealProcessesByIdAndByName)
     h.form().RefreshProcesses();
     EXPECT_EQ(rowWithText(grid, 1, QString::number(second)), -1);
     EXPECT_EQ(rowWithText(grid, 1, QString::number(third)), -1);
+}
+
+// A process that runs another program is listed, and ended by name, under the name it has now.
+TEST(LiveSystem, ANameFollowsExec)
+{
+    Sleepers sleepers(QStringLiteral("qvexecd"));
+    const pid_t child = sleepers.startUnder("qvzzshell");
+    ASSERT_GT(child, 0);
+    WindowHarness h(std::make_unique<mgmt::LocalSource>());
+    h.start(QStringLiteral("/c:localhost /t:3"));
+    QTableWidget *grid = h.controls().msfg;
+    const auto nameOfChild = [&] { return cellText(grid, rowWithText(grid, 1, QString::number(child)), 0); };
+    EXPECT_EQ(nameOfChild(), QStringLiteral("QVZZSHELL"));
+
+    ASSERT_TRUE(sleepers.execute(child));
+    h.form().RefreshProcesses();
+    EXPECT_EQ(nameOfChild(), QStringLiteral("QVEXECD"));
+    h.controls().chkname->setChecked(true);
+    h.dialogs.answerConfirm(true);
+    doubleClickCell(grid, rowWithText(grid, 1, QString::number(child)), 0);
+    EXPECT_TRUE(
+        h.dialogs.messageTexts().contains(QStringLiteral("Process QVEXECD(%1) Was Terminated").arg(child)))
+        << h.dialogs.messageTexts().join('|').toStdString();
+    EXPECT_TRUE(sleepers.ended(child));
 }
 
 TEST(LiveSystem, LoopbackTrafficShowsInTheTotals)

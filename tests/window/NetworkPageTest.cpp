@@ -112,9 +112,10 @@ TEST_F(NetworkPageTest, UtilizationAddsBothDirectionsOverTheRealElapsedTime)
     EXPECT_TRUE(h->dialogs.shown().empty());
 }
 
-TEST_F(NetworkPageTest, NoReferenceOrNoElapsedTimeShowsNotApplicable)
+// A negative reference is a reference like any other, whose share the clamp makes 0.
+TEST_F(NetworkPageTest, NoReferenceOrNoElapsedTimeShowsNotApplicableANegativeOneZero)
 {
-    open({Base, plus(Base, 1000, 1000), plus(Base, 2000, 2000)});
+    open({Base, plus(Base, 1000, 1000), plus(Base, 2000, 2000), plus(Base, 3000, 3000)});
     h->tick(); // no time has passed on the clock
     EXPECT_EQ(text(c().lblNetPct), QStringLiteral("n/a"));
     EXPECT_EQ(c().prgNet->value(), 0);
@@ -123,6 +124,13 @@ TEST_F(NetworkPageTest, NoReferenceOrNoElapsedTimeShowsNotApplicable)
     h->clock.advance(1);
     h->tick();
     EXPECT_EQ(text(c().lblNetPct), QStringLiteral("n/a"));
+    h->dialogs.answerInput(QStringLiteral("-12500"));
+    QTest::mouseClick(c().cmdSetBand, Qt::LeftButton);
+    EXPECT_EQ(text(c().lblRef), QStringLiteral("Current Reference:   -12,500 Bytes/Sec"));
+    h->clock.advance(1);
+    h->tick();
+    EXPECT_EQ(text(c().lblNetPct), QStringLiteral("0%"));
+    EXPECT_EQ(c().prgNet->value(), 0);
     EXPECT_TRUE(h->state().RealTimeMode);
 }
 

@@ -1,3 +1,4 @@
+#include "kit/GridCells.h"
 #include "support/WindowHarness.h"
 
 #include <QCheckBox>
@@ -5,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabBar>
+#include <QTableWidget>
 #include <gtest/gtest.h>
 
 using namespace quorvin;
@@ -128,13 +130,57 @@ TEST(RealTimeMode, ABlankNameDefaultsToTheLocalComputer)
 
 TEST(RealTimeMode, TheTypedNameIsTrimmedAndUpperCased)
 {
-    WindowHarness h(countingRecording());
+    Json two = countingRecording();
+    two["computers"]["beta"] = two["computers"]["alpha"];
+    WindowHarness h(two);
     h.start();
     h.clickRealTime();
     h.controls().txtComp->setText(QStringLiteral("  beta  "));
     h.clickRealTime();
     EXPECT_EQ(h.state().TargetComputer, QStringLiteral("BETA"));
     EXPECT_TRUE(h.dialogs.shown().empty());
+}
+
+// A computer named anew is sampled afresh when Real Time Mode goes on, as at start-up: neither its processor
+// load nor a process's use is measured against another computer's counters.
+TEST(RealTimeMode, AnotherComputerIsSampledAfresh)
+{
+    const auto processes = [](long long time, long long stamp) {
+        return Json::array({Json::array({{{"Name", "sleep"},
+                                          {"IDprocess", 4},
+                                          {"WorkingSet", "0"},
+                                          {"PageFileBytes", "0"},
+                                          {"PercentProcessorTime", std::to_string(time)},
+                                          {"Timestamp_Sys100NS", std::to_string(stamp)},
+                                          {"ThreadCount", 1},
+                                          {"HandleCount", 0}}})});
+    };
+    const auto computer = [&](long long idle, long long stamp, long long busy, long long processTime) {
+        // Two processor samples a second apart, busy for that share of it.
+        return Json{{"select * from win32_perfrawdata_perfos_processor",
+                     Json::array({processorAnswer(idle, stamp),
+                                  processorAnswer(idle + 10'000'000 - busy, stamp + 10'000'000)})},
+                    {"select * from win32_perfrawdata_perfproc_process", processes(processTime, stamp)}};
+    };
+    Json two = recording("alpha", computer(5'000'000'000, 10'000'000'000, 5'000'000, 0));
+    two["computers"]["beta"] =
+        recording("beta", computer(100'000'000, 2'000'000'000, 1'000'000, 30'000'000))["computers"]["beta"];
+    WindowHarness h(two);
+    h.start(QStringLiteral("/c:alpha /t:3"));
+    h.clickTab(1);
+    EXPECT_EQ(h.controls().lblPercent->text(), QStringLiteral("50%"));
+
+    h.clickRealTime();
+    h.controls().txtComp->setText(QStringLiteral("beta"));
+    h.clickRealTime();
+    EXPECT_EQ(h.state().PrevCpuCounter, 100'000'000);
+    h.tick();
+    EXPECT_EQ(h.controls().lblPercent->text(), QStringLiteral("10%"));
+    h.clickTab(2);
+    QTableWidget *grid = h.controls().msfg;
+    ASSERT_EQ(cellText(grid, 1, 1), QStringLiteral("4"));
+    EXPECT_EQ(cellText(grid, 1, 2), QString()) << "no earlier sample of this computer's process 4";
+    EXPECT_TRUE(h.dialogs.shown().empty()) << h.dialogs.messageTexts().join('|').toStdString();
 }
 
 TEST(RealTimeMode, ProcessorSettingsAreTakenWithHalvesToEven)
@@ -144,7 +190,9 @@ TEST(RealTimeMode, ProcessorSettingsAreTakenWithHalvesToEven)
     const struct {
         const char *time, *points;
         int ticks, pointsPerGraph;
-    } cases[] = {{"2.5", "100", 2, 100}, {"3.5", "50.5", 4, 50}, {"1", "909", 1, 909}, {" 7 ", "1", 7, 1}};
+    } cases[] = {{"2.5", "100", 2, 100}, {"3.5", "50.5", 4, 50},      {"1", "909", 1, 909},
+                 {" 7 ", "1", 7, 1},     {"0", "100", 0, 100},        {"0.5", "100", 0, 100},
+                 {"-1", "100", -1, 100}, {"40000", "100", 32767, 100}};
     for (const auto &c : cases) {
         h.clickRealTime();
         EXPECT_TRUE(h.controls().txtTime->isEnabled());
@@ -166,9 +214,11 @@ TEST(RealTimeMode, ProcessorSettingsThatCannotDriveTheGraphAreRefused)
     h.start(QStringLiteral("/c:alpha /t:2"));
     const struct {
         const char *time, *points, *field;
-    } cases[] = {{"abc", "100", "Poll Interval(Secs)"},   {"0.5", "100", "Poll Interval(Secs)"},
-                 {"40000", "100", "Poll Interval(Secs)"}, {"1", "0", "Points Per Graph"},
-                 {"1", "910", "Points Per Graph"},        {"1", "", "Points Per Graph"}};
+    } cases[] = {{"abc", "100", "Poll Interval(Secs)"},
+                 {"", "100", "Poll Interval(Secs)"},
+                 {"1", "0", "Points Per Graph"},
+                 {"1", "910", "Points Per Graph"},
+                 {"1", "", "Points Per Graph"}};
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.time) + " / " + c.points);
         h.clickRealTime();
@@ -188,6 +238,7 @@ TEST(RealTimeMode, ProcessorSettingsThatCannotDriveTheGraphAreRefused)
         h.controls().txtTime->setText(QStringLiteral("1"));
         h.controls().txtPoint->setText(QStringLiteral("100"));
         h.clickRealTime();
+        EXPECT_TRUE(h.state().RealTimeMode) << "the box clicked again after a refusal switches it on";
     }
 }
 

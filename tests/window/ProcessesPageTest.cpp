@@ -269,6 +269,45 @@ TEST_F(ProcessesPageTest, RefusesToEndItselfAndKeepsRealTimeMode)
     EXPECT_EQ(h->source().queries("select * from win32_process"), 0);
 }
 
+// Whatever its row is called: by its ID on this computer (its row is QUORVIN#1 beside a second window), and
+// by a name it shares with others, which are ended all the same.
+TEST_F(ProcessesPageTest, NeverEndsItsOwnProcessWhateverItsRowIsCalled)
+{
+    const std::vector<Proc> procs = {{"Idle", 0},      {"quorvin", 999},   {"quorvin#1", 1001},
+                                     {"sleep", 40000}, {"sleep#1", 40001}, {"_Total", 0}};
+    Json list = Json::array();
+    for (const auto &[name, handle] : {std::pair{"quorvin", "999"}, std::pair{"quorvin", "1001"},
+                                       std::pair{"sleep", "40000"}, std::pair{"sleep", "40001"}})
+        list.push_back({{"Name", name}, {"Handle", handle}});
+    const struct {
+        const char *row;
+        bool byName;
+        std::int64_t self;
+        QStringList messages; // after the question
+        bool listed;          // the processes were asked for
+    } cases[] = {
+        {"QUORVIN#1", false, 1001, {"I'm Not Going To Let You Kill Me Silly"}, false},
+        {"SLEEP",
+         true,
+         40001,
+         {"Process SLEEP(40000) Was Terminated", "I'm Not Going To Let You Kill Me Silly"},
+         true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.row);
+        open(processRecording(Json::array({perfAnswer(procs, 10'000'000), perfAnswer(procs, 20'000'000)}),
+                              Json::array({list})));
+        h->source().programProcessId = c.self;
+        h->controls().chkname->setChecked(c.byName);
+        h->dialogs.answerConfirm(true);
+        doubleClickCell(rowOf(c.row), 1);
+        EXPECT_EQ(h->dialogs.messageTexts().mid(1), c.messages);
+        EXPECT_EQ(h->dialogs.shown().back().title, QStringLiteral("Quorvin Info"));
+        EXPECT_EQ(h->source().queries("select * from win32_process") > 0, c.listed);
+        EXPECT_TRUE(h->state().RealTimeMode);
+    }
+}
+
 TEST_F(ProcessesPageTest, ARefusedTerminateIsReportedAsAFailure)
 {
     open(processRecording(

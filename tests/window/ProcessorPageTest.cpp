@@ -151,7 +151,7 @@ TEST_F(ProcessorPageTest, EnteringThePageRestartsThePenOncePerPackage)
 
 TEST_F(ProcessorPageTest, ThePollRefreshesEveryCpuPollTicks)
 {
-    open(samples(std::vector<double>(20, 30)));
+    open(samples(std::vector<double>(40, 30)));
     h->clickRealTime();
     h->controls().txtTime->setText(QStringLiteral("3"));
     h->clickRealTime();
@@ -162,6 +162,15 @@ TEST_F(ProcessorPageTest, ThePollRefreshesEveryCpuPollTicks)
     EXPECT_EQ(graph().GraphPointCount(), before + 1);
     h->tick(6);
     EXPECT_EQ(graph().GraphPointCount(), before + 3);
+    // 1 or less: every tick.
+    for (const char *interval : {"0.4", "-1"}) {
+        h->clickRealTime();
+        h->controls().txtTime->setText(QString::fromLatin1(interval));
+        h->clickRealTime();
+        const int points = graph().GraphPointCount();
+        h->tick(3);
+        EXPECT_EQ(graph().GraphPointCount(), points + 3) << interval;
+    }
 }
 
 TEST_F(ProcessorPageTest, ClickReadOutRoundsThroughOneDecimalToSixteenBits)

@@ -3,6 +3,7 @@
 #include "kit/GridCells.h"
 #include "mgmt/linux/LocalSource.h"
 #include "support/GridClicks.h"
+#include "support/WaitUntil.h"
 #include "support/WindowHarness.h"
 
 #include <QCheckBox>
@@ -42,13 +43,12 @@ protected:
     // The manager changes a unit's state a moment after it took the request, as the real one does.
     bool refreshUntil(const char *name, const char *status)
     {
-        for (int i = 0; i < 100; ++i) {
-            QTest::mouseClick(h->controls().cmdRF, Qt::LeftButton);
-            if (cellText(grid(), rowOf(name), 3) == QLatin1String(status))
-                return true;
-            QTest::qWait(20);
-        }
-        return false;
+        return waitUntil(
+            [&] {
+                QTest::mouseClick(h->controls().cmdRF, Qt::LeftButton);
+                return cellText(grid(), rowOf(name), 3) == QLatin1String(status);
+            },
+            [] { QTest::qWait(20); });
     }
 
     std::unique_ptr<PrivateBus> m_bus;

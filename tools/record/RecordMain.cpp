@@ -2,9 +2,9 @@
 #include "app/Usage.h"
 #include "mgmt/Error.h"
 #include "tools/record/Recorder.h"
+#include "tools/record/RecordingFile.h"
 
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <thread>
 #include <unistd.h>
@@ -32,8 +32,9 @@ bool askOnTerminal(const std::string &computer, const std::string &keyType, cons
 {
     if (!isatty(STDIN_FILENO))
         return false;
-    std::cerr << "The host key of " << computer << " is not known yet.\n" << keyType << " key fingerprint: "
-              << fingerprint << "\nRecord it in known_hosts and connect? [y/N] ";
+    std::cerr << "The host key of " << computer << " is not known yet.\n"
+              << keyType << " key fingerprint: " << fingerprint
+              << "\nRecord it in known_hosts and connect? [y/N] ";
     std::string answer;
     std::getline(std::cin, answer);
     return answer == "y" || answer == "Y" || answer == "yes";
@@ -77,18 +78,27 @@ int main(int argc, char **argv)
         return fail("samples must be at least 1, the interval 0 or more, and the name not empty");
     if (options.classes.empty())
         options.classes = AllClasses;
+    // Nothing escapes as an abort, and the output is replaced only by a whole recording.
     try {
         const auto source = createSource(askOnTerminal);
         tools::Recorder recorder(*source, options);
         const auto recording = recorder.record([](auto ms) { std::this_thread::sleep_for(ms); });
         for (const std::string &cls : recorder.skipped())
             std::cerr << "quorvin-record: " << cls << " is not answered here; left out\n";
-        std::ofstream out(output);
-        out << recording.dump(1) << "\n";
-        if (!out)
-            return fail("cannot write " + output);
+        try {
+            tools::writeRecording(output, recording);
+        } catch (const std::exception &e) {
+            std::cerr << "quorvin-record: " << e.what() << "\n";
+            return 2;
+        }
     } catch (const mgmt::Error &e) {
         std::cerr << "quorvin-record: " << e.number() << " " << e.description() << "\n";
+        return 1;
+    } catch (const std::exception &e) {
+        std::cerr << "quorvin-record: " << e.what() << "\n";
+        return 1;
+    } catch (...) {
+        std::cerr << "quorvin-record: an unknown error occurred\n";
         return 1;
     }
     return 0;
