@@ -43,9 +43,14 @@ std::uint64_t speedOf(LinuxSystem &system, const std::string &name)
 
 } // namespace
 
+Prefetch networkInterfaceNeeds()
+{
+    return Prefetch::ofFiles({"/proc/net/dev", "/sys/class/net/*/speed"});
+}
+
 std::vector<Instance> networkInterfaceInstances(LinuxSystem &system)
 {
-    system.prefetch(Prefetch::ofFiles({"/proc/net/dev", "/sys/class/net/*/speed"}));
+    system.prefetch(networkInterfaceNeeds());
     const std::vector<InterfaceCounters> interfaces = parseNetDev(system.requiredFile("/proc/net/dev"));
     std::vector<std::uint64_t> speeds;
     speeds.reserve(interfaces.size());

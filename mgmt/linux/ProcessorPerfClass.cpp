@@ -64,9 +64,14 @@ std::vector<Instance> processorPerfInstances(const CpuStat &stat, std::uint64_t 
     return instances;
 }
 
+Prefetch processorPerfNeeds()
+{
+    return Prefetch::ofFiles({"/proc/stat"});
+}
+
 std::vector<Instance> processorPerfInstances(LinuxSystem &system)
 {
-    system.prefetch(Prefetch::ofFiles({"/proc/stat"}));
+    system.prefetch(processorPerfNeeds());
     return processorPerfInstances(parseCpuStat(system.requiredFile("/proc/stat")),
                                   system.clockTicksPerSecond());
 }

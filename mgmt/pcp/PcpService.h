@@ -18,6 +18,8 @@ public:
 
     std::vector<Instance> instancesOf(std::string_view className) override;
     std::vector<Instance> execQuery(std::string_view wql) override;
+    // One fetch of the metrics of all the classes.
+    std::vector<ClassAnswer> instancesOfEach(std::span<const std::string_view> classNames) override;
 
 private:
     Fetch m_fetch;
