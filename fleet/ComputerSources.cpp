@@ -7,16 +7,21 @@
 
 namespace quorvin::fleet {
 
-SourceMaker computerSources(mgmt::remote::HostKeyQuestion question)
+SourceMaker computerSources(mgmt::remote::HostKeyQuestion question, std::vector<std::string> sshModules,
+                            std::vector<std::string> pcpModules)
 {
-    return [question = std::move(question)](const std::string &computer) -> std::unique_ptr<mgmt::Source> {
-        if (mgmt::pcp::namesCollector(computer))
-            return makePcpSource(DeferredRemoteSource::standardPcpModuleCandidates(), {}, localHostName(),
-                                 mgmt::pcp::PcpCalls::OnCallingThread);
-        return std::make_unique<DeferredRemoteSource>(std::make_unique<mgmt::LocalSource>(), localHostName(),
-                                                      question,
-                                                      DeferredRemoteSource::standardModuleCandidates());
-    };
+    if (sshModules.empty())
+        sshModules = DeferredRemoteSource::standardModuleCandidates();
+    if (pcpModules.empty())
+        pcpModules = DeferredRemoteSource::standardPcpModuleCandidates();
+    return
+        [question = std::move(question), sshModules = std::move(sshModules),
+         pcpModules = std::move(pcpModules)](const std::string &computer) -> std::unique_ptr<mgmt::Source> {
+            if (mgmt::pcp::namesCollector(computer))
+                return makePcpSource(pcpModules, {}, localHostName(), mgmt::pcp::PcpCalls::OnCallingThread);
+            return std::make_unique<DeferredRemoteSource>(std::make_unique<mgmt::LocalSource>(),
+                                                          localHostName(), question, sshModules);
+        };
 }
 
 } // namespace quorvin::fleet
