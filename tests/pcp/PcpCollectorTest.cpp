@@ -18,9 +18,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <regex>
-#include <unistd.h>
 
 using namespace quorvin;
 using namespace quorvin::test;
