@@ -156,7 +156,7 @@ bench)
 package)
     install_missing "${PACKAGES[@]}"
     cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVIN_WERROR=ON >/dev/null
-    cmake --build build -j"$jobs" --target quorvin quorvin-record quorvin_desktop_files
+    cmake --build build -j"$jobs" --target quorvin quorvin-record quorvin-fleet quorvin_desktop_files
     rm -f build/quorvin_*.deb # one package in build/: the one of this version
     (cd build && cpack)
     ;;
