@@ -138,7 +138,7 @@ void ComputerReader::readSystem(const mgmt::ClassAnswer &answer, ComputerReading
         if (const mgmt::Value *boot = os.find(mgmt::prop::LastBootupTime); boot && boot->isText())
             if (const std::optional<std::int64_t> booted = epochOfCimDateTime(boot->text()))
                 reading.upSeconds =
-                    std::max<double>(0, static_cast<double>(m_clock.now().toSecsSinceEpoch() - *booted));
+                    std::max<double>(0, static_cast<double>(m_clock.epochSeconds() - *booted));
     });
 }
 

@@ -16,6 +16,9 @@ Fleet::Fleet(SourceMaker makeSource, const quorvin::Clock &clock, Settings setti
     m_dispatchTimer.setSingleShot(true);
     m_dispatchTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_dispatchTimer, &QTimer::timeout, this, &Fleet::dispatch);
+    m_gatherTimer.setSingleShot(true);
+    m_gatherTimer.setInterval(static_cast<int>(settings.gather.count()));
+    connect(&m_gatherTimer, &QTimer::timeout, this, &Fleet::takeIn);
     m_waitingTimer.setInterval(std::max<int>(1, static_cast<int>(settings.waitingAfter.count() / 3)));
     connect(&m_waitingTimer, &QTimer::timeout, this, &Fleet::markWaiting);
     m_waitingTimer.start();
@@ -30,6 +33,7 @@ bool Fleet::stop(std::optional<std::chrono::milliseconds> limit)
 {
     m_stopped = true;
     m_dispatchTimer.stop();
+    m_gatherTimer.stop();
     m_waitingTimer.stop();
     return m_pool.stop(limit);
 }
@@ -84,9 +88,21 @@ void Fleet::dispatch()
         const bool withProcesses = n < 2 || n % m_settings.processesEvery == 0;
         m_pool.post([this, id = start.id, reader = computer.reader, withProcesses] {
             ReadOutcome outcome = reader->read(withProcesses);
-            QMetaObject::invokeMethod(
-                this, [this, id, outcome = std::move(outcome)]() mutable { finish(id, std::move(outcome)); },
-                Qt::QueuedConnection);
+            bool first = false;
+            {
+                const std::lock_guard lock(m_inbox.mutex);
+                first = m_inbox.outcomes.empty();
+                m_inbox.outcomes.emplace_back(id, std::move(outcome));
+            }
+            // The window is woken once for what comes back until it takes it in.
+            if (first)
+                QMetaObject::invokeMethod(
+                    this,
+                    [this] {
+                        if (!m_gatherTimer.isActive())
+                            m_gatherTimer.start();
+                    },
+                    Qt::QueuedConnection);
         });
     }
     if (const std::optional<Scheduler::Time> next = m_scheduler.nextDue()) {
@@ -95,6 +111,18 @@ void Fleet::dispatch()
     } else {
         m_dispatchTimer.stop();
     }
+}
+
+void Fleet::takeIn()
+{
+    std::vector<std::pair<Scheduler::Id, ReadOutcome>> outcomes;
+    {
+        const std::lock_guard lock(m_inbox.mutex);
+        outcomes.swap(m_inbox.outcomes);
+    }
+    for (auto &[id, outcome] : outcomes)
+        finish(id, std::move(outcome));
+    dispatch();
 }
 
 void Fleet::finish(Scheduler::Id id, ReadOutcome outcome)
@@ -107,7 +135,6 @@ void Fleet::finish(Scheduler::Id id, ReadOutcome outcome)
         m_model.setReading(row, outcome.reading);
     else
         m_model.setFailure(row, outcome.failure, QString::fromStdString(outcome.why));
-    dispatch();
 }
 
 void Fleet::markWaiting()

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <unordered_map>
 
@@ -31,6 +32,9 @@ public:
         MarkThresholds thresholds;
         int processesEvery = 5; // read the processes at the first two readings, then every this many
         std::chrono::milliseconds waitingAfter{3000}; // a reading out this long marks its row as waiting
+        // Readings that come back are taken in together after this long, so that the window wakes and
+        // paints a few times a second, not once for each computer.
+        std::chrono::milliseconds gather{50};
     };
 
     Fleet(SourceMaker makeSource, const Clock &clock, Settings settings);
@@ -56,8 +60,14 @@ private:
         std::shared_ptr<ComputerReader> reader;
         int readings = 0;
     };
+    // The readings that came back and are not yet taken in, filled by the workers.
+    struct Inbox {
+        std::mutex mutex;
+        std::vector<std::pair<Scheduler::Id, ReadOutcome>> outcomes;
+    };
 
     void dispatch();
+    void takeIn();
     void finish(Scheduler::Id id, ReadOutcome outcome);
     void markWaiting();
 
@@ -68,7 +78,9 @@ private:
     Scheduler m_scheduler;
     std::unordered_map<Scheduler::Id, Computer> m_computers;
     Scheduler::Id m_nextId = 1;
+    Inbox m_inbox;
     QTimer m_dispatchTimer; // at the next computer due
+    QTimer m_gatherTimer;   // takes in what came back meanwhile
     QTimer m_waitingTimer;  // marks readings out too long
     std::uint64_t m_readingsDone = 0;
     bool m_stopped = false;

@@ -276,6 +276,7 @@ int FleetModel::addComputer(const QString &name)
     const int row = rowCount();
     beginInsertRows({}, row, row);
     m_rows.emplace_back().name = name;
+    m_rowOfName.insert(name, row);
     endInsertRows();
     return row;
 }
@@ -286,15 +287,15 @@ void FleetModel::removeComputer(int row)
         return;
     beginRemoveRows({}, row, row);
     m_rows.erase(m_rows.begin() + row);
+    m_rowOfName.clear();
+    for (std::size_t i = 0; i < m_rows.size(); ++i)
+        m_rowOfName.insert(m_rows[i].name, static_cast<int>(i));
     endRemoveRows();
 }
 
 int FleetModel::rowOf(const QString &name) const
 {
-    for (std::size_t i = 0; i < m_rows.size(); ++i)
-        if (m_rows[i].name == name)
-            return static_cast<int>(i);
-    return -1;
+    return m_rowOfName.value(name, -1);
 }
 
 QString FleetModel::nameAt(int row) const

@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 
 #include <vector>
@@ -95,6 +96,7 @@ private:
     const Clock &m_clock;
     MarkThresholds m_thresholds;
     std::vector<Row> m_rows;
+    QHash<QString, int> m_rowOfName;
 };
 
 } // namespace quorvin::fleet

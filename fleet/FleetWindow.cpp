@@ -1,7 +1,7 @@
 #include "fleet/FleetWindow.h"
 #include "fleet/Fleet.h"
+#include "fleet/FleetCellDelegate.h"
 #include "fleet/FleetSortProxy.h"
-#include "fleet/ProcessorGraphDelegate.h"
 #include "kit/Dialogs.h"
 
 #include <QCoreApplication>
@@ -94,7 +94,7 @@ FleetWindow::FleetWindow(Fleet &fleet, std::optional<ComputerListFile> file, Dia
 
     m_proxy->setSourceModel(&m_fleet.model());
     m_table->setModel(m_proxy);
-    m_table->setItemDelegateForColumn(FleetModel::ProcessorColumn, new ProcessorGraphDelegate(m_table));
+    m_table->setItemDelegate(new FleetCellDelegate(m_table));
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -21,6 +21,15 @@ void Scheduler::remove(Id id)
     m_entries.erase(found);
 }
 
+Scheduler::Time Scheduler::onGrid(Time moment) const
+{
+    if (m_settings.slot <= Duration::zero())
+        return moment;
+    const auto since = moment.time_since_epoch();
+    const auto slots = (since + m_settings.slot - Duration(1)) / m_settings.slot;
+    return Time(slots * m_settings.slot);
+}
+
 bool Scheduler::mayStart(const Entry &entry) const
 {
     return !entry.outSince && (entry.answering || m_connectingOut < m_settings.connectingAtOnce);
@@ -56,13 +65,13 @@ bool Scheduler::finished(Id id, bool answered, Time now)
     if (!entry.answering)
         --m_connectingOut;
     if (answered) {
-        // A period after the start, so that a slow answer does not push the schedule back: one that came
-        // later than that is asked again at once.
-        entry.due = std::max(*entry.outSince + m_settings.period, now);
+        // A period after it was due, so that neither a late start nor a slow answer pushes the schedule back:
+        // one that came later than that is asked again in the next slot.
+        entry.due = onGrid(std::max(entry.due + m_settings.period, now));
         entry.failures = 0;
     } else {
         entry.failures = std::min(entry.failures + 1, 30);
-        entry.due = now + retryWait(entry.failures);
+        entry.due = onGrid(now + retryWait(entry.failures));
     }
     entry.answering = answered;
     entry.outSince.reset();

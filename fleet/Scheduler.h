@@ -8,11 +8,13 @@
 
 namespace quorvin::fleet {
 
-// Who is read when. Each computer is due a period after its last reading started, and is never asked again
-// while that reading is out. A computer that does not answer is tried again after a wait that doubles with
-// each failure; it and the computers not heard from yet are "connecting", and only a few of those are out at
-// once, so that computers that answer are never queued behind attempts that may take seconds. Told the time
-// by its caller, so that tests run it on a clock of their own.
+// Who is read when. Each computer is due a period after it was last due, and is never asked again while its
+// reading is out. Due times fall on a grid of slots, so that the computers due in one slot are
+// asked together and the window wakes a few times a second, not once for each computer. A computer that does
+// not answer is tried again after a wait that doubles with each failure; it and the computers not heard from
+// yet are "connecting", and only a few of those are out at once, so that computers that answer are never
+// queued behind attempts that may take seconds. Told the time by its caller, so that tests run it on a clock
+// of their own.
 class Scheduler final {
 public:
     using Time = std::chrono::steady_clock::time_point;
@@ -24,6 +26,7 @@ public:
         Duration firstRetry = std::chrono::seconds(1);
         Duration longestRetry = std::chrono::seconds(60);
         std::size_t connectingAtOnce = 8;
+        Duration slot = std::chrono::milliseconds(250); // zero: no grid
     };
 
     struct Start {
@@ -60,6 +63,8 @@ private:
     };
 
     bool mayStart(const Entry &entry) const;
+    // The first slot's start at or after `moment`.
+    Time onGrid(Time moment) const;
 
     Settings m_settings;
     std::unordered_map<Id, Entry> m_entries;

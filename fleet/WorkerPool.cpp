@@ -33,14 +33,48 @@ struct WorkerPool::State : std::enable_shared_from_this<State> {
     std::size_t liveThreads = 0; // workers and the supervisor
     bool stopping = false;
 
-    void spawnWorker()
+    // Workers running a job that has not yet run past the busy mark.
+    std::size_t running(Clock::time_point now) const
+    {
+        std::size_t count = 0;
+        for (const Worker &worker : workers)
+            count += worker.busySince && now - *worker.busySince < settings.busyMark ? 1 : 0;
+        return count;
+    }
+
+    // Starts queued jobs while fewer than the ready number run: on the idle worker idle last, else on a new
+    // one up to the ceiling.
+    void startQueued()
+    {
+        const auto now = Clock::now();
+        std::size_t runningNow = running(now);
+        while (!queue.empty() && runningNow < settings.ready) {
+            Worker *worker = nullptr;
+            if (!idle.empty()) {
+                worker = idle.back();
+                idle.pop_back();
+            } else if (workers.size() < settings.ceiling) {
+                worker = &spawnWorker();
+            } else {
+                return;
+            }
+            worker->job = std::move(queue.front());
+            worker->busySince = now; // counts as running from now on
+            queue.pop_front();
+            worker->wake.notify_one();
+            ++runningNow;
+        }
+    }
+
+    Worker &spawnWorker()
     {
         Worker &worker = workers.emplace_back();
         ++liveThreads;
         std::thread([self = shared_from_this(), &worker] { self->work(worker); }).detach();
+        return worker;
     }
 
-    void endThread(std::unique_lock<std::mutex> &)
+    void endThread()
     {
         if (--liveThreads == 0)
             allEnded.notify_all();
@@ -50,10 +84,6 @@ struct WorkerPool::State : std::enable_shared_from_this<State> {
     {
         std::unique_lock lock(mutex);
         for (;;) {
-            if (!self.job && !queue.empty()) {
-                self.job = std::move(queue.front());
-                queue.pop_front();
-            }
             if (self.job) {
                 std::function<void()> job = std::move(self.job);
                 self.job = nullptr;
@@ -63,7 +93,11 @@ struct WorkerPool::State : std::enable_shared_from_this<State> {
                 job = nullptr; // what it holds goes here, off the caller's thread
                 lock.lock();
                 self.busySince.reset();
-                continue;
+                if (!queue.empty() && running(Clock::now()) < settings.ready) {
+                    self.job = std::move(queue.front());
+                    queue.pop_front();
+                    continue;
+                }
             }
             if (stopping)
                 break;
@@ -76,39 +110,28 @@ struct WorkerPool::State : std::enable_shared_from_this<State> {
                 break;
         }
         workers.remove_if([&self](const Worker &w) { return &w == &self; });
-        endThread(lock);
+        endThread();
     }
 
-    // Adds a thread for each busy one past the mark while jobs wait and none is free.
+    // Starts queued jobs in place of those that run past the busy mark.
     void supervise()
     {
         std::unique_lock lock(mutex);
         while (!stopping) {
-            if (queue.empty() || !idle.empty()) {
+            if (queue.empty()) {
                 supervisorWake.wait(lock);
                 continue;
             }
+            startQueued();
+            // Until the next job runs past the mark, or a mark's time to look again.
             const auto now = Clock::now();
-            std::size_t stalled = 0;
-            std::optional<Clock::time_point> nextMark;
-            for (const Worker &worker : workers) {
-                if (!worker.busySince)
-                    continue;
-                const auto mark = *worker.busySince + settings.busyMark;
-                if (mark <= now)
-                    ++stalled;
-                else if (!nextMark || mark < *nextMark)
-                    nextMark = mark;
-            }
-            const std::size_t wanted = std::min(settings.ready + stalled, settings.ceiling);
-            if (workers.size() < wanted) {
-                for (std::size_t n = workers.size(); n < wanted; ++n)
-                    spawnWorker();
-                continue;
-            }
-            supervisorWake.wait_until(lock, nextMark.value_or(now + settings.busyMark));
+            auto until = now + settings.busyMark;
+            for (const Worker &worker : workers)
+                if (worker.busySince && *worker.busySince + settings.busyMark > now)
+                    until = std::min(until, *worker.busySince + settings.busyMark);
+            supervisorWake.wait_until(lock, until);
         }
-        endThread(lock);
+        endThread();
     }
 };
 
@@ -132,15 +155,12 @@ void WorkerPool::post(std::function<void()> job)
     const std::lock_guard lock(s.mutex);
     if (s.stopping)
         return;
-    if (!s.idle.empty()) {
-        State::Worker *worker = s.idle.back();
-        s.idle.pop_back();
-        worker->job = std::move(job);
-        worker->wake.notify_one();
-        return;
-    }
+    const bool wasEmpty = s.queue.empty();
     s.queue.push_back(std::move(job));
-    s.supervisorWake.notify_one();
+    s.startQueued();
+    // The supervisor watches a queue that is not empty; woken once, when it fills.
+    if (wasEmpty && !s.queue.empty())
+        s.supervisorWake.notify_one();
 }
 
 bool WorkerPool::stop(std::optional<std::chrono::milliseconds> limit)

@@ -7,11 +7,11 @@
 
 namespace quorvin::fleet {
 
-// Runs jobs on a few threads of its own. A job that runs past the busy mark (a computer that stopped
-// answering, or one far away) no longer counts as a ready thread: while jobs wait and no thread is free, one
-// is added for each such job, up to the ceiling, so that a few stalled computers cannot hold up the others.
-// A thread beyond the ready ones that finds no work for a while ends. The thread that was idle last takes
-// the next job, so that the others can go idle long enough to end.
+// Runs jobs on a few threads of its own: at most `ready` jobs at once, unless some run past the busy mark (a
+// computer that stopped answering, or one far away): those no longer count, and a queued job starts in the
+// place of each, on an idle thread or a new one up to the ceiling, so that a few stalled computers cannot
+// hold up the others. The thread idle last takes the next job; a thread beyond the ready ones that finds
+// no work for a while ends.
 class WorkerPool final {
 public:
     struct Settings {

@@ -33,10 +33,22 @@ std::vector<Instance> PcpService::instancesOf(std::string_view className)
 
 std::vector<ClassAnswer> PcpService::instancesOfEach(std::span<const std::string_view> classNames)
 {
-    std::vector<MetricNeed> needs;
-    for (const std::string_view className : classNames)
-        addNeeds(needs, metricsOf(className));
-    const Sample sample = m_fetch(needs);
+    constexpr std::size_t Kept = 4;
+    const auto same = std::find_if(m_needs.begin(), m_needs.end(), [&classNames](const Needs &had) {
+        return std::equal(classNames.begin(), classNames.end(), had.classes.begin(), had.classes.end(),
+                          [](std::string_view asked, const std::string &last) { return asked == last; });
+    });
+    if (same != m_needs.end()) {
+        std::rotate(m_needs.begin(), same, same + 1);
+    } else {
+        Needs needs{{classNames.begin(), classNames.end()}, {}};
+        for (const std::string_view className : classNames)
+            addNeeds(needs.metrics, metricsOf(className));
+        if (m_needs.size() == Kept)
+            m_needs.pop_back();
+        m_needs.insert(m_needs.begin(), std::move(needs));
+    }
+    const Sample sample = m_fetch(m_needs.front().metrics);
     std::vector<ClassAnswer> answers(classNames.size());
     for (std::size_t i = 0; i < classNames.size(); ++i) {
         try {

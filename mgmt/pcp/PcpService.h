@@ -5,6 +5,9 @@
 
 #include <functional>
 #include <span>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace quorvin::mgmt::pcp {
 
@@ -23,6 +26,12 @@ public:
 
 private:
     Fetch m_fetch;
+    // The metrics of the classes read together lately: a caller reads the same few lists again and again.
+    struct Needs {
+        std::vector<std::string> classes;
+        std::vector<MetricNeed> metrics;
+    };
+    std::vector<Needs> m_needs; // the one used last first
 };
 
 } // namespace quorvin::mgmt::pcp

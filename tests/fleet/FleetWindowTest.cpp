@@ -34,9 +34,11 @@ Fleet::Settings quick()
     settings.schedule.period = 50ms;
     settings.schedule.firstRetry = 50ms;
     settings.schedule.longestRetry = 200ms;
+    settings.schedule.slot = 10ms;
     settings.pool.ready = 2;
     settings.pool.busyMark = 20ms;
     settings.waitingAfter = 300ms;
+    settings.gather = 10ms;
     settings.thresholds = {90, 90};
     return settings;
 }

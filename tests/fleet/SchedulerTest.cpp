@@ -8,6 +8,13 @@ using namespace std::chrono_literals;
 
 namespace {
 
+Scheduler::Settings withoutGrid()
+{
+    Scheduler::Settings settings;
+    settings.slot = Scheduler::Duration::zero();
+    return settings;
+}
+
 Scheduler::Time at(std::chrono::milliseconds ms)
 {
     return Scheduler::Time{} + 1h + ms;
@@ -23,30 +30,46 @@ std::vector<Scheduler::Id> ids(const std::vector<Scheduler::Start> &starts)
 
 } // namespace
 
-// Each computer a period after its last reading started; never again while that reading is out, however
-// late it is; one that answered later than a period is asked again at once.
-TEST(Scheduler, AsksAPeriodAfterTheLastStartAndNeverWhileOut)
+// Each computer a period after it was last due, however late it started; never again while its reading is
+// out, however late that is; one that answered later than a period is asked again at once.
+TEST(Scheduler, AsksAPeriodAfterItWasDueAndNeverWhileOut)
 {
-    Scheduler s;
+    Scheduler s(withoutGrid());
     s.add(1, at(0ms));
     s.add(2, at(300ms));
     EXPECT_EQ(ids(s.takeDue(at(300ms))), (std::vector<Scheduler::Id>{1, 2}));
     EXPECT_TRUE(s.takeDue(at(5000ms)).empty()) << "both are out";
     EXPECT_FALSE(s.nextDue());
     s.finished(1, true, at(400ms));
-    EXPECT_EQ(s.nextDue(), at(1300ms));
-    EXPECT_TRUE(s.takeDue(at(1299ms)).empty());
-    EXPECT_EQ(ids(s.takeDue(at(1300ms))), (std::vector<Scheduler::Id>{1}));
+    EXPECT_EQ(s.nextDue(), at(1000ms));
+    EXPECT_TRUE(s.takeDue(at(999ms)).empty());
+    EXPECT_EQ(ids(s.takeDue(at(1000ms))), (std::vector<Scheduler::Id>{1}));
     s.finished(2, true, at(2500ms)); // 2.2 s late
     EXPECT_EQ(ids(s.takeDue(at(2500ms))), (std::vector<Scheduler::Id>{2}));
     EXPECT_TRUE(s.isOut(2));
     EXPECT_EQ(s.outSince(2), at(2500ms));
 }
 
+// Due times fall on the slots' grid, and stay there: the computers of one slot are asked together.
+TEST(Scheduler, AsksOnAGridOfSlots)
+{
+    Scheduler s; // slots of 250 ms
+    s.add(1, at(300ms));
+    s.takeDue(at(300ms));
+    s.finished(1, true, at(400ms));
+    EXPECT_EQ(s.nextDue(), at(1500ms));
+    s.takeDue(at(1500ms));
+    s.finished(1, true, at(1520ms));
+    EXPECT_EQ(s.nextDue(), at(2500ms));
+    s.takeDue(at(2500ms));
+    s.finished(1, false, at(2600ms));
+    EXPECT_EQ(s.nextDue(), at(3750ms)) << "a second's wait, on the grid";
+}
+
 // A computer that fails is tried again after 1, 2, 4 … seconds, at most a minute; an answer ends that.
 TEST(Scheduler, WaitsLongerAfterEachFailure)
 {
-    Scheduler s;
+    Scheduler s(withoutGrid());
     s.add(7, at(0ms));
     std::chrono::milliseconds now = 0ms;
     for (const auto wait : {1s, 2s, 4s, 8s, 16s, 32s, 60s, 60s}) {
@@ -67,7 +90,7 @@ TEST(Scheduler, WaitsLongerAfterEachFailure)
 // them, and a computer forgotten while its reading was out frees its place.
 TEST(Scheduler, ConnectsOnlyAFewAtATime)
 {
-    Scheduler::Settings settings;
+    Scheduler::Settings settings = withoutGrid();
     settings.connectingAtOnce = 2;
     Scheduler s(settings);
     s.add(1, at(0ms));
