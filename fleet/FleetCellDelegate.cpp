@@ -50,8 +50,9 @@ void FleetCellDelegate::paintGraph(QPainter *painter, const QStyleOptionViewItem
                                    const QModelIndex &index, const QRect &area) const
 {
     const auto values = index.data(FleetModel::HistoryRole).value<QList<float>>();
-    if (area.width() < 5 || area.height() < 3 || values.isEmpty())
-        return;
+    if (area.width() < 5 || area.height() < 3 ||
+        std::all_of(values.begin(), values.end(), [](float value) { return std::isnan(value); }))
+        return; // no reading yet
     painter->fillRect(area, GraphBackground);
     // One point a pixel: the highest load of the seconds it covers, so that a short peak stays visible.
     QPainterPath line;

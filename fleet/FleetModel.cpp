@@ -33,6 +33,15 @@ QString upTimeText(double seconds)
     return days > 0 ? QStringLiteral("%1d %2").arg(days).arg(clock) : clock;
 }
 
+// Text from a computer or its source, never read as markup: a tooltip takes text that looks like markup for
+// rich text, so it is given as rich text that shows this text as it is.
+QVariant toolTipOf(const QString &text)
+{
+    if (text.isEmpty())
+        return {};
+    return QStringLiteral("<p style='white-space:pre-wrap'>") + text.toHtmlEscaped() + QStringLiteral("</p>");
+}
+
 QVariant numberOrNothing(const std::optional<double> &value)
 {
     return value ? QVariant(*value) : QVariant();
@@ -230,20 +239,20 @@ QVariant FleetModel::toolTip(const Row &row, int column) const
     const ComputerReading &r = row.reading;
     switch (column) {
     case StateColumn:
-        return row.why.isEmpty() ? QVariant() : QVariant(row.why);
+        return toolTipOf(row.why);
     case SystemColumn:
     case UpTimeColumn:
     case MemoryColumn:
     case FreeMemoryColumn:
     case ProcessesColumn:
-        return r.systemWhy.empty() ? QVariant() : QVariant(text(r.systemWhy));
+        return toolTipOf(text(r.systemWhy));
     case ProcessorColumn:
-        return r.processorWhy.empty() ? QVariant() : QVariant(text(r.processorWhy));
+        return toolTipOf(text(r.processorWhy));
     case ReceivedColumn:
     case SentColumn:
-        return r.networkWhy.empty() ? QVariant() : QVariant(text(r.networkWhy));
+        return toolTipOf(text(r.networkWhy));
     case TopProcessColumn:
-        return r.topProcessWhy.empty() ? QVariant() : QVariant(text(r.topProcessWhy));
+        return toolTipOf(text(r.topProcessWhy));
     default:
         return {};
     }

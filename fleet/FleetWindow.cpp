@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTableView>
@@ -28,7 +29,7 @@ namespace {
 // Texts as wide as the usual values of each column, which the columns start wide enough for; the user may
 // change the widths.
 const std::array<QString, FleetModel::ColumnCount> ColumnSamples{
-    QStringLiteral("pcp://server-name-01"),
+    QStringLiteral("pcp://server-name-01:44321"),
     QStringLiteral("Unreachable since 12:34:56 PM"),
     QStringLiteral("Debian GNU/Linux 12 (bookworm)"),
     QStringLiteral("1234d 12:34:56"),
@@ -91,6 +92,7 @@ FleetWindow::FleetWindow(Fleet &fleet, std::optional<ComputerListFile> file, Dia
         QStringLiteral("Opens the computer in the Quorvin window (double-click, Enter)"));
     m_table->setObjectName(QStringLiteral("fleetTable"));
     m_summary->setObjectName(QStringLiteral("summaryLabel"));
+    m_summary->setTextFormat(Qt::PlainText);
 
     m_proxy->setSourceModel(&m_fleet.model());
     m_table->setModel(m_proxy);
@@ -105,12 +107,14 @@ FleetWindow::FleetWindow(Fleet &fleet, std::optional<ComputerListFile> file, Dia
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     const QFontMetrics metrics = m_table->fontMetrics();
+    int tableWidth = 0;
     for (int column = 0; column < FleetModel::ColumnCount; ++column) {
         const QString header = m_fleet.model().headerData(column, Qt::Horizontal).toString();
         m_table->setColumnWidth(
             column, std::max(metrics.horizontalAdvance(ColumnSamples[static_cast<std::size_t>(column)]),
                              metrics.horizontalAdvance(header)) +
                         16);
+        tableWidth += m_table->columnWidth(column);
     }
     // The list's own order until a header is clicked.
     m_table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
@@ -130,11 +134,13 @@ FleetWindow::FleetWindow(Fleet &fleet, std::optional<ComputerListFile> file, Dia
     central->setLayout(layout);
     setCentralWidget(central);
     statusBar()->addWidget(m_summary, 1);
-    if (m_file)
-        statusBar()->addPermanentWidget(new QLabel(QStringLiteral("List: ") + m_file->path()));
-    else
-        statusBar()->addPermanentWidget(new QLabel(QStringLiteral("Named on the command line: not saved")));
-    resize(1400, 560);
+    auto *list = new QLabel(m_file ? QStringLiteral("List: ") + m_file->path()
+                                   : QStringLiteral("Named on the command line: not saved"));
+    list->setTextFormat(Qt::PlainText); // a path is no markup
+    statusBar()->addPermanentWidget(list);
+    // Every column in sight where the screen is wide enough.
+    const int available = screen() ? screen()->availableGeometry().width() * 9 / 10 : 1400;
+    resize(std::min(tableWidth + 60, available), 560);
 
     connect(m_filter, &QLineEdit::textChanged, m_proxy, &FleetSortProxy::setFilterFixedString);
     connect(m_add, &QPushButton::clicked, this, &FleetWindow::addComputer);

@@ -121,7 +121,7 @@ std::vector<mgmt::ClassAnswer> FakeComputers::read(const std::string &name,
                           "The remote server machine does not exist or is "
                           "unavailable (no answer)");
     if (c.behaviour == Behaviour::Denied)
-        throw mgmt::Error(mgmt::err::AccessDenied, "Access is denied. It accepted none of the keys.");
+        throw mgmt::Error(mgmt::err::AccessDenied, "Access is denied. It accepted none of the <keys>.");
     c.timestamp += OneSecond;
     c.idle += OneSecond * (100 - c.load) / 100;
     c.busyTime += OneSecond * c.load / 100;
