@@ -20,9 +20,7 @@ ComputerList ComputerList::fromText(const QString &text)
     list.m_lines = text.split(QLatin1Char('\n'));
     if (!list.m_lines.isEmpty() && list.m_lines.back().isEmpty())
         list.m_lines.removeLast(); // the file's last line break
-    for (QString &line : list.m_lines)
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
+    // Lines are kept as they are, carriage returns too: a name is read trimmed.
     return list;
 }
 

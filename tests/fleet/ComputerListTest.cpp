@@ -59,6 +59,11 @@ TEST(ComputerList, ReportsTheLinesThatNameNoComputerAndKeepsThem)
     QString expected = Text;
     expected.replace(QStringLiteral("pcp://web2:44321   # its collector\n"), QString());
     EXPECT_EQ(list.text(), expected + QStringLiteral("web4\n"));
+
+    // Written back as it was, whatever ends its lines.
+    const QString windows = QStringLiteral("web1\r\nweb2\r\r\n");
+    EXPECT_EQ(ComputerList::fromText(windows).text(), windows);
+    EXPECT_EQ(ComputerList::fromText(windows).names(), (QStringList{"web1", "web2"}));
 }
 
 TEST(ComputerList, NamesWhatTheWindowTakes)
