@@ -9,6 +9,8 @@
 #   ./dev.sh compare [ARGS]  install what is missing, build, measure Quorvin beside btop and top (-p: beside
 #                            itself through a PCP collector here, from the test tree, which needs debootstrap)
 #                            (bench/side_by_side.sh ARGS, e.g. -n 8000 -m 20 -r 2)
+#   ./dev.sh fleet-bench [ARGS]  build and measure quorvin-fleet over 200 computers, 20 of them frozen (needs root
+#                            and the test tree; bench/fleet.sh ARGS, e.g. -n 200 -s 20 -m 30)
 #   ./dev.sh fuzz [SECONDS]  build the fuzz targets (clang) and run each for SECONDS (default 60)
 #   ./dev.sh soak [TICKS]    drive the window offscreen through TICKS poll ticks (default 100000); print memory
 #   ./dev.sh tsan            the remote tests (SSH and its bus bridge thread) under the thread sanitizer
@@ -166,7 +168,7 @@ bench)
 package)
     install_missing "${PACKAGES[@]}"
     cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVIN_WERROR=ON >/dev/null
-    cmake --build build -j"$jobs" --target quorvin quorvin-record quorvin_desktop_files
+    cmake --build build -j"$jobs" --target quorvin quorvin-record quorvin-fleet quorvin_desktop_files
     rm -f build/quorvin_*.deb # one package in build/: the one of this version
     (cd build && cpack)
     ;;
@@ -174,6 +176,14 @@ package-check)
     "$0" package
     install_missing --no-install-recommends debootstrap
     tools/package-check.sh build/package-check build/quorvin_*.deb
+    ;;
+fleet-bench)
+    shift
+    install_missing "${PACKAGES[@]}" xvfb
+    install_missing --no-install-recommends debootstrap
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVIN_WERROR=ON >/dev/null
+    cmake --build build -j"$jobs" --target quorvin-fleet quorvin-pcp empty_window fleet_bench tcp_relay
+    exec bench/fleet.sh -B build "$@"
     ;;
 compare)
     shift
@@ -183,7 +193,7 @@ compare)
     exec bench/side_by_side.sh -B build "$@"
     ;;
 *)
-    sed -n '2,14p' "$0"
+    sed -n '2,16p' "$0"
     exit 2
     ;;
 esac

@@ -37,12 +37,12 @@ void *moduleEntry(const std::vector<std::string> &candidates, const char *symbol
 }
 
 std::unique_ptr<mgmt::Source> makePcpSource(const std::vector<std::string> &candidates, std::string archive,
-                                            std::string localHostName)
+                                            std::string localHostName, mgmt::pcp::PcpCalls calls)
 {
     const auto make = reinterpret_cast<mgmt::pcp::MakePcpSource>(
         moduleEntry(candidates, mgmt::pcp::MakePcpSourceSymbol,
                     "Quorvin's PCP support cannot be loaded, so no PCP collector or archive can be read."));
-    mgmt::pcp::PcpSourceRequest request{std::move(archive), std::move(localHostName), nullptr};
+    mgmt::pcp::PcpSourceRequest request{std::move(archive), std::move(localHostName), nullptr, calls};
     make(&request);
     if (!request.made)
         throw mgmt::Error(mgmt::err::Failed, "The PCP support made no source.");

@@ -1,5 +1,6 @@
 #pragma once
 #include "mgmt/Source.h"
+#include "mgmt/pcp/PcpLimits.h"
 
 #include <memory>
 #include <string>
@@ -16,7 +17,8 @@ std::vector<std::string> moduleCandidates(const std::string &file);
 void *moduleEntry(const std::vector<std::string> &candidates, const char *symbol, const std::string &what);
 
 // The source of the PCP module: live collectors, or the archive `archive` when it is not empty.
-std::unique_ptr<mgmt::Source> makePcpSource(const std::vector<std::string> &candidates, std::string archive,
-                                            std::string localHostName);
+std::unique_ptr<mgmt::Source>
+makePcpSource(const std::vector<std::string> &candidates, std::string archive, std::string localHostName,
+              mgmt::pcp::PcpCalls calls = mgmt::pcp::PcpCalls::OnCollectorThreads);
 
 } // namespace quorvin

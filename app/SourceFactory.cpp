@@ -12,13 +12,6 @@
 namespace quorvin {
 
 namespace {
-std::string localHostName()
-{
-    char name[256] = {};
-    if (gethostname(name, sizeof name - 1) != 0)
-        return {};
-    return name;
-}
 
 // A recording is JSON text; anything else that is there, or whose files are (a pmlogger archive named by
 // its base name: PATH.0, PATH.meta, PATH.index, compressed or not), is taken for a PCP archive. A path where
@@ -39,6 +32,14 @@ bool namesArchive(const std::string &path)
     return false;
 }
 } // namespace
+
+std::string localHostName()
+{
+    char name[256] = {};
+    if (gethostname(name, sizeof name - 1) != 0)
+        return {};
+    return name;
+}
 
 std::unique_ptr<mgmt::Source> createSource(mgmt::remote::HostKeyQuestion hostKeyQuestion)
 {

@@ -14,4 +14,9 @@ QDateTime SystemClock::now() const
     return QDateTime::currentDateTime();
 }
 
+qint64 SystemClock::epochSeconds() const
+{
+    return QDateTime::currentSecsSinceEpoch(); // without the local time, which is costly to work out
+}
+
 } // namespace quorvin

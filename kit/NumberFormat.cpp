@@ -87,6 +87,11 @@ QString plainInteger(double value)
     return QString::fromStdString(mgmt::plainDecimal(value));
 }
 
+QString megabytesText(double kilobytes, const QLocale &locale)
+{
+    return formatNumber(kilobytes / 1024.0, 0, locale) + QStringLiteral("MB");
+}
+
 std::optional<std::int16_t> toInt16HalfEven(double value)
 {
     if (!std::isfinite(value))

@@ -28,6 +28,9 @@ QString plainNumber(double value, const QLocale &locale = QLocale());
 // keeps its plain decimal form instead of being cut.
 QString plainInteger(double value);
 
+// Kilobytes in whole megabytes with the locale's grouping, as the General page shows free memory ("1,234MB").
+QString megabytesText(double kilobytes, const QLocale &locale = QLocale());
+
 // A whole 16-bit number, halves to the even neighbour (2.5 gives 2, 3.5 gives 4); nothing when out of range.
 std::optional<std::int16_t> toInt16HalfEven(double value);
 

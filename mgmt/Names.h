@@ -25,6 +25,7 @@ inline constexpr std::string_view Timestamp = "Timestamp_Sys100NS";
 inline constexpr std::string_view CSDVersion = "CSDVersion";
 inline constexpr std::string_view FreePhysicalMemory = "FreePhysicalMemory";
 inline constexpr std::string_view FreeVirtualMemory = "FreeVirtualMemory";
+inline constexpr std::string_view TotalVisibleMemorySize = "TotalVisibleMemorySize";
 inline constexpr std::string_view Organization = "Organization";
 inline constexpr std::string_view SerialNumber = "SerialNumber";
 inline constexpr std::string_view NumberOfProcesses = "NumberOfProcesses";

@@ -1,14 +1,22 @@
 #pragma once
+#include "mgmt/Error.h"
 #include "mgmt/Instance.h"
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
 namespace quorvin::mgmt {
+
+// The instances of one class in a reading of several, or why that class alone could not be made.
+struct ClassAnswer {
+    std::vector<Instance> instances;
+    std::optional<Error> error;
+};
 
 // A connection to one computer's management data, made from a moniker.
 class Service {
@@ -18,6 +26,10 @@ public:
     virtual std::vector<Instance> instancesOf(std::string_view className) = 0;
     // The query forms "select * from CLASS" and "select * from CLASS where name = 'X'".
     virtual std::vector<Instance> execQuery(std::string_view wql) = 0;
+    // Several classes at one moment, in the order asked; a backend that can asks the computer once for all
+    // of them. A computer that cannot be reached or a connection lost on the way raises, as instancesOf
+    // does; a class that cannot be made of what came (a refused or missing value) gives its own error.
+    virtual std::vector<ClassAnswer> instancesOfEach(std::span<const std::string_view> classNames);
 };
 
 // Called now and then, on the calling thread, while a call waits on the computer for up to a few seconds (a

@@ -45,7 +45,7 @@ echo "== installed without recommends: \$(comm -13 /tmp/before /tmp/after | wc -
 comm -13 /tmp/before /tmp/after | tr '\n' ' '
 echo
 echo "== libraries not found:"
-ldd /usr/bin/quorvin /usr/bin/quorvin-record /usr/lib/quorvin/quorvin-ssh.so \
+ldd /usr/bin/quorvin /usr/bin/quorvin-record /usr/bin/quorvin-fleet /usr/lib/quorvin/quorvin-ssh.so \
     /usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqxcb.so | grep 'not found' && exit 1
 echo "(none)"
 # A name that no host can have is refused by the SSH module itself: it loaded.
@@ -55,9 +55,10 @@ echo "== quorvin --version: \$(quorvin --version)"
 quorvin --help | grep -q 'known_hosts'
 echo "== quorvin --help: \$(quorvin --help | wc -l) lines"
 echo "== quorvin-record --version: \$(quorvin-record --version)"
+echo "== quorvin-fleet --version: \$(quorvin-fleet --version)"
 # A tree made by debootstrap has no man; a desktop installation has.
 apt-get install -y -qq --no-install-recommends man-db >/dev/null
-echo "== man -w: \$(man -w quorvin) \$(man -w quorvin-record)"
+echo "== man -w: \$(man -w quorvin) \$(man -w quorvin-record) \$(man -w quorvin-fleet)"
 echo "== man quorvin: \$(MANWIDTH=80 man quorvin 2>&1 >/dev/null | wc -l) warnings"
 apt-get install -y -qq --no-install-recommends xvfb xauth x11-utils x11-apps >/dev/null
 echo "== quorvin under Xvfb:"

@@ -11,6 +11,11 @@ std::vector<Instance> LinuxService::instancesOf(std::string_view className)
     return linuxInstancesOf(*m_system, className);
 }
 
+std::vector<ClassAnswer> LinuxService::instancesOfEach(std::span<const std::string_view> classNames)
+{
+    return linuxInstancesOfEach(*m_system, classNames);
+}
+
 std::vector<Instance> LinuxService::execQuery(std::string_view wql)
 {
     const Query query = parseQuery(wql);

@@ -33,6 +33,7 @@ MemInfo parseMemInfo(std::string_view procMeminfo)
     std::optional<std::uint64_t> available;
     std::optional<std::uint64_t> swapTotal;
     std::optional<std::uint64_t> swapFree;
+    std::uint64_t total = 0;
     std::string_view rest = procMeminfo;
     while (!rest.empty()) {
         const std::string_view line = nextLine(rest, File);
@@ -43,7 +44,9 @@ MemInfo parseMemInfo(std::string_view procMeminfo)
             throw malformedFile(File,
                                 "has a line without \":\": \"" + std::string(line.substr(0, 40)) + "\"");
         const std::string_view key = line.substr(0, colon);
-        if (key == "MemAvailable")
+        if (key == "MemTotal")
+            total = kilobytes(key, line.substr(colon + 1));
+        else if (key == "MemAvailable")
             available = kilobytes(key, line.substr(colon + 1));
         else if (key == "SwapTotal")
             swapTotal = kilobytes(key, line.substr(colon + 1));
@@ -56,7 +59,7 @@ MemInfo parseMemInfo(std::string_view procMeminfo)
         throw malformedFile(File, "has no \"SwapFree\" line");
     if (!swapTotal)
         throw malformedFile(File, "has no \"SwapTotal\" line");
-    return {*available, *swapTotal, *swapFree};
+    return {*available, *swapTotal, *swapFree, total};
 }
 
 } // namespace quorvin::mgmt::linux_

@@ -10,18 +10,21 @@ namespace quorvin::mgmt::linux_ {
 std::vector<Instance> networkInterfaceInstances(const std::vector<InterfaceCounters> &interfaces,
                                                 const std::vector<std::uint64_t> &bitsPerSecond)
 {
+    // One list of names for every instance.
+    static const auto names = sharedNames({prop::Name, prop::PacketsSent, prop::PacketsReceived,
+                                           prop::BytesSent, prop::BytesReceived, prop::CurrentBandWidth});
     std::vector<Instance> instances;
     instances.reserve(interfaces.size());
     for (std::size_t i = 0; i < interfaces.size(); ++i) {
         const InterfaceCounters &c = interfaces[i];
-        instances.emplace_back(std::vector<Property>{
-            {prop::Name, c.name},
-            {prop::PacketsSent, std::to_string(c.packetsSent)},
-            {prop::PacketsReceived, std::to_string(c.packetsReceived)},
-            {prop::BytesSent, std::to_string(c.bytesSent)},
-            {prop::BytesReceived, std::to_string(c.bytesReceived)},
-            {prop::CurrentBandWidth, std::to_string(i < bitsPerSecond.size() ? bitsPerSecond[i] : 0)},
-        });
+        instances.emplace_back(names, std::vector<Value>{
+                                          c.name,
+                                          std::to_string(c.packetsSent),
+                                          std::to_string(c.packetsReceived),
+                                          std::to_string(c.bytesSent),
+                                          std::to_string(c.bytesReceived),
+                                          std::to_string(i < bitsPerSecond.size() ? bitsPerSecond[i] : 0),
+                                      });
     }
     return instances;
 }
@@ -43,9 +46,14 @@ std::uint64_t speedOf(LinuxSystem &system, const std::string &name)
 
 } // namespace
 
+Prefetch networkInterfaceNeeds()
+{
+    return Prefetch::ofFiles({"/proc/net/dev", "/sys/class/net/*/speed"});
+}
+
 std::vector<Instance> networkInterfaceInstances(LinuxSystem &system)
 {
-    system.prefetch(Prefetch::ofFiles({"/proc/net/dev", "/sys/class/net/*/speed"}));
+    system.prefetch(networkInterfaceNeeds());
     const std::vector<InterfaceCounters> interfaces = parseNetDev(system.requiredFile("/proc/net/dev"));
     std::vector<std::uint64_t> speeds;
     speeds.reserve(interfaces.size());

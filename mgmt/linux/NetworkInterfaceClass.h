@@ -13,6 +13,8 @@ namespace quorvin::mgmt::linux_ {
 std::vector<Instance> networkInterfaceInstances(const std::vector<InterfaceCounters> &interfaces,
                                                 const std::vector<std::uint64_t> &bitsPerSecond);
 
+// What the instances of "Win32_PerfRawData_Tcpip_NetworkInterface" are made from.
+Prefetch networkInterfaceNeeds();
 // The instances of "Win32_PerfRawData_Tcpip_NetworkInterface".
 std::vector<Instance> networkInterfaceInstances(LinuxSystem &system);
 

@@ -68,7 +68,7 @@ Value cimDateTime(std::int64_t epochSeconds, const std::function<int(std::int64_
 
 } // namespace
 
-OperatingSystemFacts readOperatingSystemFacts(LinuxSystem &system)
+Prefetch operatingSystemNeeds()
 {
     Prefetch needs;
     needs.files = {std::string(OsRelease),     std::string(DefaultOsRelease),
@@ -79,7 +79,12 @@ OperatingSystemFacts readOperatingSystemFacts(LinuxSystem &system)
     needs.modificationTimes = {std::string(MachineId), std::string(HostName)};
     needs.processCount = true;
     needs.utcOffsets = true;
-    system.prefetch(needs);
+    return needs;
+}
+
+OperatingSystemFacts readOperatingSystemFacts(LinuxSystem &system)
+{
+    system.prefetch(operatingSystemNeeds());
 
     OperatingSystemFacts facts;
     facts.caption = caption(system);
@@ -100,6 +105,7 @@ Instance operatingSystemInstance(const OperatingSystemFacts &facts,
         {prop::CSDVersion, facts.kernel},
         {prop::FreePhysicalMemory, std::to_string(facts.memory.memAvailableKb)},
         {prop::FreeVirtualMemory, std::to_string(facts.memory.memAvailableKb + facts.memory.swapFreeKb)},
+        {prop::TotalVisibleMemorySize, std::to_string(facts.memory.memTotalKb)},
         {prop::InstallDate, facts.installTime ? cimDateTime(*facts.installTime, utcOffsetMinutes) : Value()},
         {prop::LastBootupTime, cimDateTime(facts.bootTime, utcOffsetMinutes)},
         {prop::NumberOfProcesses, static_cast<long long>(facts.processCount)},

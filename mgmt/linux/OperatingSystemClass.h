@@ -22,6 +22,8 @@ struct OperatingSystemFacts {
     std::optional<std::int64_t> installTime; // epoch seconds, when any file records it
 };
 
+// What the instance is made from.
+Prefetch operatingSystemNeeds();
 OperatingSystemFacts readOperatingSystemFacts(LinuxSystem &system);
 
 Instance operatingSystemInstance(const OperatingSystemFacts &facts,

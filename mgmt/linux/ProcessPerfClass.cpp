@@ -127,11 +127,16 @@ std::vector<Instance> processPerfInstances(const ProcessWalk &walk, std::uint64_
     return instances;
 }
 
-std::vector<Instance> processPerfInstances(LinuxSystem &system)
+Prefetch processPerfNeeds()
 {
     Prefetch needs;
     needs.processes = ProcessDetail::Counters;
-    system.prefetch(needs);
+    return needs;
+}
+
+std::vector<Instance> processPerfInstances(LinuxSystem &system)
+{
+    system.prefetch(processPerfNeeds());
     const ProcessWalk walk = system.walkProcesses(ProcessDetail::Counters);
     return processPerfInstances(walk, system.clockTicksPerSecond(), system.pageSize());
 }

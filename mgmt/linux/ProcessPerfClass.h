@@ -17,6 +17,8 @@ namespace quorvin::mgmt::linux_ {
 std::vector<Instance> processPerfInstances(const ProcessWalk &walk, std::uint64_t ticksPerSecond,
                                            std::uint64_t pageSize);
 
+// What the instances of "Win32_PerfRawData_PerfProc_Process" are made from.
+Prefetch processPerfNeeds();
 // The instances of "Win32_PerfRawData_PerfProc_Process".
 std::vector<Instance> processPerfInstances(LinuxSystem &system);
 

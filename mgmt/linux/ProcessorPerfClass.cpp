@@ -13,11 +13,14 @@ constexpr std::uint64_t HundredNsPerSecond = 10'000'000;
 
 Instance sample(std::string name, std::uint64_t idle100Ns, std::uint64_t timestamp100Ns)
 {
-    return Instance({
-        {prop::Name, std::move(name)},
-        {prop::PercentProcessorTime, std::to_string(idle100Ns)},
-        {prop::Timestamp, std::to_string(timestamp100Ns)},
-    });
+    // One list of names for every instance: a refresh builds one for each processor.
+    static const auto names = sharedNames({prop::Name, prop::PercentProcessorTime, prop::Timestamp});
+    std::vector<Value> values;
+    values.reserve(names->size());
+    values.emplace_back(std::move(name));
+    values.emplace_back(std::to_string(idle100Ns));
+    values.emplace_back(std::to_string(timestamp100Ns));
+    return Instance(names, std::move(values));
 }
 
 } // namespace
@@ -64,9 +67,14 @@ std::vector<Instance> processorPerfInstances(const CpuStat &stat, std::uint64_t 
     return instances;
 }
 
+Prefetch processorPerfNeeds()
+{
+    return Prefetch::ofFiles({"/proc/stat"});
+}
+
 std::vector<Instance> processorPerfInstances(LinuxSystem &system)
 {
-    system.prefetch(Prefetch::ofFiles({"/proc/stat"}));
+    system.prefetch(processorPerfNeeds());
     return processorPerfInstances(parseCpuStat(system.requiredFile("/proc/stat")),
                                   system.clockTicksPerSecond());
 }

@@ -17,6 +17,8 @@ std::uint64_t ticksTo100Ns(std::uint64_t ticks, std::uint64_t ticksPerSecond);
 // "_Total" gives the whole machine's times divided by the number of processors.
 std::vector<Instance> processorPerfInstances(const CpuStat &stat, std::uint64_t ticksPerSecond);
 
+// What the instances of "Win32_PerfRawData_PerfOS_Processor" are made from.
+Prefetch processorPerfNeeds();
 // The instances of "Win32_PerfRawData_PerfOS_Processor".
 std::vector<Instance> processorPerfInstances(LinuxSystem &system);
 

@@ -30,11 +30,12 @@ constexpr std::uint64_t BytesPerKb = 1024;
 // architecture): divided back, they are the ticks the Linux backends give.
 constexpr std::uint64_t MillisecondsPerUserTick = 10;
 
-constexpr std::array<MetricNeed, 7> OperatingSystemMetrics{{
+constexpr std::array<MetricNeed, 8> OperatingSystemMetrics{{
     {"kernel.uname.sysname"},
     {"kernel.uname.release"},
     {"kernel.uname.distro", false, true},
     {"mem.util.available"},
+    {"mem.physmem", false, true},
     {"swap.free"},
     {"proc.nprocs"},
     {"kernel.all.boottime"},
@@ -271,6 +272,8 @@ std::vector<Instance> operatingSystem(const Reader &read)
         facts.caption = system;
     facts.kernel = system + " " + read.singleText("kernel.uname.release");
     facts.memory.memAvailableKb = read.singleCount("mem.util.available");
+    if (const MetricValues *total = read.optional("mem.physmem"); total && !total->values.empty())
+        facts.memory.memTotalKb = read.count("mem.physmem", total->values.front().value);
     // swap.free is in bytes; the instance counts kilobytes, as /proc/meminfo does.
     facts.memory.swapFreeKb = read.singleCount("swap.free") / BytesPerKb;
     facts.processCount = read.singleCount("proc.nprocs");

@@ -4,17 +4,29 @@
 
 namespace quorvin::mgmt::pcp {
 
-PcpCollector::PcpCollector(std::string hostSpec, std::string shownName, PcpLimits limits)
-    : m_hostSpec(std::move(hostSpec)), m_shownName(std::move(shownName)), m_limits(limits)
+PcpCollector::PcpCollector(std::string hostSpec, std::string shownName, PcpLimits limits, PcpCalls calls)
+    : m_hostSpec(std::move(hostSpec)), m_shownName(std::move(shownName)), m_limits(limits), m_calls(calls)
 {
+}
+
+PcpCollector::~PcpCollector() = default;
+
+bool PcpCollector::run(const CollectorThread::Job &job, std::chrono::milliseconds limit,
+                       const WhileWaiting &whileWaiting)
+{
+    if (m_calls == PcpCalls::OnCallingThread) {
+        job(m_connection);
+        return true;
+    }
+    if (!m_thread)
+        m_thread = std::make_unique<CollectorThread>();
+    return m_thread->run(job, limit, whileWaiting);
 }
 
 void PcpCollector::connect(const WhileWaiting &whileWaiting)
 {
     m_lastUsed = std::chrono::steady_clock::now();
-    if (!m_thread)
-        m_thread = std::make_unique<CollectorThread>();
-    const bool ran = m_thread->run(
+    const bool ran = run(
         [spec = m_hostSpec, name = m_shownName](std::unique_ptr<PcpConnection> &connection) {
             if (connection && connection->broken())
                 connection.reset();
@@ -34,11 +46,10 @@ Sample PcpCollector::fetch(std::span<const MetricNeed> metrics, const WhileWaiti
     connect(whileWaiting);
     // Shared with the job, which may end after this call gave up on it.
     const auto sample = std::make_shared<Sample>();
-    const bool ran = m_thread->run(
-        [sample, metrics](std::unique_ptr<PcpConnection> &connection) {
-            *sample = connection->fetch(metrics);
-        },
-        m_limits.answer, whileWaiting);
+    const bool ran =
+        run([sample,
+             metrics](std::unique_ptr<PcpConnection> &connection) { *sample = connection->fetch(metrics); },
+            m_limits.answer, whileWaiting);
     m_lastUsed = std::chrono::steady_clock::now();
     if (!ran)
         throw Error(err::Failed, "The connection to the PCP collector " + m_shownName +
@@ -49,8 +60,10 @@ Sample PcpCollector::fetch(std::span<const MetricNeed> metrics, const WhileWaiti
 
 void PcpCollector::closeIfIdle(std::chrono::steady_clock::time_point now)
 {
-    if (m_thread && now - m_lastUsed > m_limits.idle)
+    if (now - m_lastUsed > m_limits.idle) {
         m_thread.reset();
+        m_connection.reset();
+    }
 }
 
 } // namespace quorvin::mgmt::pcp

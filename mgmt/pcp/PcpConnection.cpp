@@ -154,27 +154,79 @@ void PcpConnection::nameInstances(const Metric &metric, MetricValues &values)
     }
 }
 
+// What a fetch of some needs takes, worked out once for a caller that asks the same again and again: the
+// metrics looked up, each once, in the order of their names.
+struct PcpConnection::Plan {
+    std::vector<std::pair<std::string, bool>> needs; // as asked: name and named
+    std::vector<const Metric *> metrics;             // by name
+    std::vector<bool> named;                         // of each: its instances' names are read too
+    std::vector<pmID> ids;                           // of those the collector knows, in the same order
+
+    bool sameNeeds(std::span<const MetricNeed> asked) const
+    {
+        return std::equal(asked.begin(), asked.end(), needs.begin(), needs.end(),
+                          [](const MetricNeed &need, const std::pair<std::string, bool> &had) {
+                              return need.named == had.second && need.name == had.first;
+                          });
+    }
+};
+
+std::shared_ptr<const PcpConnection::Plan> PcpConnection::planFor(std::span<const MetricNeed> needs)
+{
+    constexpr std::size_t Kept = 4; // a caller that reads more at times alternates between a few
+    for (auto it = m_plans.begin(); it != m_plans.end(); ++it)
+        if ((*it)->sameNeeds(needs)) {
+            std::rotate(m_plans.begin(), it, it + 1);
+            return m_plans.front();
+        }
+    auto plan = std::make_shared<Plan>();
+    std::map<std::string_view, bool> byName; // each once, named where any need names it
+    for (const MetricNeed &need : needs) {
+        plan->needs.emplace_back(std::string(need.name), need.named);
+        byName[need.name] = byName[need.name] || need.named;
+    }
+    for (const auto &[name, named] : byName) {
+        const Metric &metric = lookup(name);
+        plan->metrics.push_back(&metric);
+        plan->named.push_back(named);
+        if (metric.id != PM_ID_NULL)
+            plan->ids.push_back(metric.id);
+    }
+    if (m_plans.size() == Kept)
+        m_plans.pop_back();
+    m_plans.insert(m_plans.begin(), std::move(plan));
+    return m_plans.front();
+}
+
 Sample PcpConnection::fetch(std::span<const MetricNeed> needs, std::optional<std::int64_t> atMicros)
 {
     if (const int used = pmUseContext(m_context); used < 0)
         fail("be used", used);
+    const std::shared_ptr<const Plan> planned = planFor(needs);
+    const Plan &plan = *planned;
     Sample sample;
     sample.source = m_shownName;
     sample.archive = m_archive;
+    // In the order of their names, each at the end of the map; the values of those asked land in order.
+    std::vector<MetricValues *> slots;
     std::vector<const Metric *> asked;
-    std::vector<pmID> ids;
-    for (const MetricNeed &need : needs) {
-        const Metric &metric = lookup(need.name);
-        MetricValues &values = sample.metrics[std::string(need.name)];
+    std::vector<bool> named;
+    slots.reserve(plan.ids.size());
+    for (std::size_t i = 0; i < plan.metrics.size(); ++i) {
+        const Metric &metric = *plan.metrics[i];
+        MetricValues &values =
+            sample.metrics.emplace_hint(sample.metrics.end(), metric.name, MetricValues{})->second;
         if (metric.id == PM_ID_NULL) {
             values.gap = Gap::Unknown;
             if (metric.lookupError != PM_ERR_NAME)
                 values.why = pcpErrorText(metric.lookupError);
             continue;
         }
+        slots.push_back(&values);
         asked.push_back(&metric);
-        ids.push_back(metric.id);
+        named.push_back(plan.named[i]);
     }
+    const std::vector<pmID> &ids = plan.ids;
     if (ids.empty())
         return sample;
     if (atMicros) {
@@ -183,7 +235,7 @@ Sample PcpConnection::fetch(std::span<const MetricNeed> needs, std::optional<std
             fail("move to " + std::to_string(*atMicros / 1'000'000), set);
     }
     pmResult *raw = nullptr;
-    const int fetched = pmFetch(static_cast<int>(ids.size()), ids.data(), &raw);
+    const int fetched = pmFetch(static_cast<int>(ids.size()), const_cast<pmID *>(ids.data()), &raw);
     if (fetched < 0)
         fail("give the values of " + std::to_string(ids.size()) + " metrics", fetched);
     const Result result(raw);
@@ -191,7 +243,7 @@ Sample PcpConnection::fetch(std::span<const MetricNeed> needs, std::optional<std
     for (int k = 0; k < result->numpmid && k < static_cast<int>(asked.size()); ++k) {
         const Metric &metric = *asked[static_cast<std::size_t>(k)];
         const pmValueSet *set = result->vset[k];
-        MetricValues &values = sample.metrics[metric.name];
+        MetricValues &values = *slots[static_cast<std::size_t>(k)];
         if (set->numval < 0) {
             values.gap = set->numval == PM_ERR_PERMISSION ? Gap::Refused
                          : unknownMetric(set->numval)     ? Gap::Unknown
@@ -239,10 +291,7 @@ Sample PcpConnection::fetch(std::span<const MetricNeed> needs, std::optional<std
             }
             values.values.push_back(std::move(value));
         }
-        bool named = false;
-        for (const MetricNeed &need : needs)
-            named = named || (need.name == metric.name && need.named);
-        if (named)
+        if (named[static_cast<std::size_t>(k)])
             nameInstances(metric, values);
     }
     return sample;

@@ -43,8 +43,11 @@ public:
 
 private:
     struct Metric;
+    struct Plan;
     PcpConnection(int context, std::string shownName, bool archive);
     const Metric &lookup(std::string_view name);
+    // The plan of a fetch of these needs: one of the last few when they are the same.
+    std::shared_ptr<const Plan> planFor(std::span<const MetricNeed> needs);
     void nameInstances(const Metric &metric, MetricValues &values);
     std::int64_t recordHoldingAll(std::vector<unsigned> ids, int mode, const timeval &from);
     [[noreturn]] void fail(const std::string &what, int code);
@@ -55,6 +58,7 @@ private:
     bool m_broken = false;
     std::map<std::string, std::shared_ptr<Metric>, std::less<>> m_metrics;
     std::map<unsigned, std::map<int, std::string>> m_instanceNames; // by instance domain
+    std::vector<std::shared_ptr<const Plan>> m_plans;               // the one used last first
 };
 
 // The text of a PMAPI error code (thread-safe).

@@ -10,7 +10,7 @@ quorvin_make_pcp_source(quorvin::mgmt::pcp::PcpSourceRequest *request)
 {
     using namespace quorvin::mgmt::pcp;
     if (request->archive.empty())
-        request->made = std::make_unique<PcpSource>();
+        request->made = std::make_unique<PcpSource>(PcpLimits{}, request->calls);
     else
         request->made = std::make_unique<ArchiveSource>(request->archive, request->localHostName);
 }

@@ -2,6 +2,7 @@
 #include "mgmt/Source.h"
 
 #include "mgmt/Instance.h"
+#include "mgmt/pcp/PcpLimits.h"
 
 #include <memory>
 #include <string>
@@ -16,6 +17,7 @@ struct PcpSourceRequest {
     std::string archive;          // a pmlogger archive to replay; empty for live collectors ("pcp://...")
     std::string localHostName;    // the names that mean this computer mean the archive's
     std::unique_ptr<Source> made; // the answer
+    PcpCalls calls = PcpCalls::OnCollectorThreads; // of live collectors
 };
 using MakePcpSource = void (*)(PcpSourceRequest *request);
 inline constexpr const char *MakePcpSourceSymbol = "quorvin_make_pcp_source";

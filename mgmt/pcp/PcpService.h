@@ -5,6 +5,9 @@
 
 #include <functional>
 #include <span>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace quorvin::mgmt::pcp {
 
@@ -18,9 +21,17 @@ public:
 
     std::vector<Instance> instancesOf(std::string_view className) override;
     std::vector<Instance> execQuery(std::string_view wql) override;
+    // One fetch of the metrics of all the classes.
+    std::vector<ClassAnswer> instancesOfEach(std::span<const std::string_view> classNames) override;
 
 private:
     Fetch m_fetch;
+    // The metrics of the classes read together lately: a caller reads the same few lists again and again.
+    struct Needs {
+        std::vector<std::string> classes;
+        std::vector<MetricNeed> metrics;
+    };
+    std::vector<Needs> m_needs; // the one used last first
 };
 
 } // namespace quorvin::mgmt::pcp

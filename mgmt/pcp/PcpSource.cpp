@@ -39,7 +39,10 @@ std::optional<std::string> hostSpecOf(std::string_view computer)
     return toLowerAscii(spec.substr(0, attributes)) + std::string(spec.substr(attributes));
 }
 
-PcpSource::PcpSource(PcpLimits limits) : m_limits(limits), m_whileWaiting(std::make_shared<WhileWaiting>()) {}
+PcpSource::PcpSource(PcpLimits limits, PcpCalls calls)
+    : m_limits(limits), m_calls(calls), m_whileWaiting(std::make_shared<WhileWaiting>())
+{
+}
 
 PcpSource::~PcpSource() = default;
 
@@ -53,7 +56,8 @@ std::unique_ptr<Service> PcpSource::connect(std::string_view monikerText)
         throw notACollector("not a PCP host specification");
     std::shared_ptr<PcpCollector> &collector = m_collectors[*spec];
     if (!collector)
-        collector = std::make_shared<PcpCollector>(*spec, std::string(CollectorScheme) + *spec, m_limits);
+        collector =
+            std::make_shared<PcpCollector>(*spec, std::string(CollectorScheme) + *spec, m_limits, m_calls);
     collector->connect(*m_whileWaiting);
     return std::make_unique<PcpService>(
         [collector, whileWaiting = m_whileWaiting](std::span<const MetricNeed> metrics) {

@@ -19,11 +19,11 @@ class PcpCollector;
 std::optional<std::string> hostSpecOf(std::string_view computer);
 
 // Answers for live PCP collectors named "pcp://HOST", "pcp://HOST:PORT" or "pcp://local:". One connection per
-// collector, each with a thread of its own, stays open while it is in use. Used from one thread at a time,
-// which may be any thread: no PMAPI call runs on it.
+// collector, each with a thread of its own unless the calls run on the calling thread, stays open while it is
+// in use. Used from one thread at a time, which may be any thread.
 class PcpSource final : public Source {
 public:
-    explicit PcpSource(PcpLimits limits = {});
+    explicit PcpSource(PcpLimits limits = {}, PcpCalls calls = PcpCalls::OnCollectorThreads);
     ~PcpSource() override;
 
     // Connects right away, so that a collector that cannot be reached raises 462 here; so does a name that
@@ -37,6 +37,7 @@ public:
 
 private:
     PcpLimits m_limits;
+    PcpCalls m_calls;
     std::shared_ptr<WhileWaiting> m_whileWaiting; // shared with the services, which may outlive a change
     std::map<std::string, std::shared_ptr<PcpCollector>> m_collectors; // by host specification
 };

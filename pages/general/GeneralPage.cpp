@@ -1,6 +1,7 @@
 #include "pages/general/GeneralPage.h"
 #include "kit/Clock.h"
 #include "kit/Controls.h"
+#include "kit/DateTimeText.h"
 #include "kit/ErrorReport.h"
 #include "kit/FormState.h"
 #include "kit/NumberFormat.h"
@@ -21,25 +22,9 @@ struct OperatingSystemTexts {
         installDate;
 };
 
-// Free memory in kilobytes, shown in whole megabytes with the locale's grouping.
 QString megabytes(const QString &kilobytes)
 {
-    return formatNumber(mgmt::toDouble(mgmt::Value(kilobytes.toStdString())) / 1024.0, 0) +
-           QStringLiteral("MB");
-}
-
-// The locale's short date with the year in full (a two-digit year is ambiguous), then its long time without
-// the zone name.
-QString generalDateTime(const QDateTime &when)
-{
-    const QLocale locale;
-    QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
-    if (!dateFormat.contains(QLatin1String("yyyy")))
-        dateFormat.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
-    timeFormat.remove(QLatin1Char('t')).replace(QLatin1String("  "), QLatin1String(" "));
-    return locale.toString(when.date(), dateFormat) + QLatin1Char(' ') +
-           locale.toString(when.time(), timeFormat.trimmed());
+    return megabytesText(mgmt::toDouble(mgmt::Value(kilobytes.toStdString())));
 }
 
 } // namespace
@@ -51,7 +36,7 @@ void GeneralPage::tick()
         return;
     }
     General();
-    m.controls.lblUpdate->setText(QStringLiteral("Last Updated:") + generalDateTime(m.clock.now()));
+    m.controls.lblUpdate->setText(QStringLiteral("Last Updated:") + localDateTimeText(m.clock.now()));
     m.state.TickCount = 0;
 }
 

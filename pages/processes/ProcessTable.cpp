@@ -1,6 +1,7 @@
 #include "pages/processes/ProcessTable.h"
 #include "kit/ExchangeSort.h"
 #include "kit/NumberFormat.h"
+#include "kit/Utilization.h"
 #include "mgmt/Convert.h"
 #include "mgmt/Names.h"
 #include "pages/processes/LastKeyOrder.h"
@@ -114,8 +115,7 @@ void ProcessTable::fill(const std::vector<mgmt::Instance> &instances)
 
 double ProcessTable::utilization(double processorTimeDelta, double timestampDelta)
 {
-    const double complement = roundedAsShown(100 * (1 - processorTimeDelta / timestampDelta), 2);
-    return roundedAsShown(100 - complement, 2);
+    return processUtilization(processorTimeDelta, timestampDelta);
 }
 
 void ProcessTable::computeUtilization(ProcessSamples &samples)

@@ -6,6 +6,7 @@
 #include "kit/NumberFormat.h"
 #include "kit/PageContext.h"
 #include "kit/TwipsGeometry.h"
+#include "kit/Utilization.h"
 #include "mgmt/Convert.h"
 #include "mgmt/Names.h"
 #include "mgmt/Source.h"
@@ -144,14 +145,12 @@ void ProcessorPage::takeSample()
         return;
     }
     readCounters(m_cpuCounter, m_cpuTimestamp);
+    const std::optional<double> load =
+        processorLoad(m.state.PrevCpuCounter, m.state.PrevCpuTimestamp, m_cpuCounter, m_cpuTimestamp);
     // Two samples within one counter update measure no time: this refresh changes nothing.
-    if (m_cpuTimestamp == m.state.PrevCpuTimestamp)
+    if (!load)
         return;
-    const double utilization =
-        (1 - (m_cpuCounter - m.state.PrevCpuCounter) / (m_cpuTimestamp - m.state.PrevCpuTimestamp)) * 100;
-    double percent = roundedAsShown(utilization, 2);
-    if (percent < 0)
-        percent = 0;
+    const double percent = *load;
     m.state.PrevCpuCounter = m_cpuCounter;
     m.state.PrevCpuTimestamp = m_cpuTimestamp;
     m_graph.AddGraphSample(percent);

@@ -51,6 +51,7 @@ struct OsCase {
     std::string kernel;
     std::string freePhysical;
     std::string freeVirtual;
+    std::string total;
     double processes;
     std::string serialNumber;
     std::string lastBoot; // with the +060 offset the tests use
@@ -74,6 +75,7 @@ TEST_P(SavedOperatingSystem, HasOneInstanceWithTheSystemsFacts)
     EXPECT_EQ(os.get("CSDVersion"), Value(c.kernel));
     EXPECT_EQ(os.get("FreePhysicalMemory"), Value(c.freePhysical));
     EXPECT_EQ(os.get("FreeVirtualMemory"), Value(c.freeVirtual));
+    EXPECT_EQ(os.get("TotalVisibleMemorySize"), Value(c.total));
     EXPECT_EQ(os.get("NumberOfProcesses"), Value(c.processes));
     EXPECT_EQ(os.get("Organization"), Value(""));
     EXPECT_EQ(os.get("SerialNumber"), Value(c.serialNumber));
@@ -86,17 +88,17 @@ TEST_P(SavedOperatingSystem, HasOneInstanceWithTheSystemsFacts)
 INSTANTIATE_TEST_SUITE_P(
     Fixtures, SavedOperatingSystem,
     ::testing::Values(OsCase{"laptop-2core", "Debian GNU/Linux 12 (bookworm)", "Linux 6.1.0-18-amd64",
-                             "5432100", "7522100", 5, "5e8a2c4f9b1d4e7a8c3f6b2d1a0e9f87",
+                             "5432100", "7522100", "7950000", 5, "5e8a2c4f9b1d4e7a8c3f6b2d1a0e9f87",
                              "20240301100000.000000+060"},
                       OsCase{"server-64core-2socket", "Ubuntu 22.04.4 LTS", "Linux 5.15.0-97-generic",
-                             "245112320", "253500924", 7, "a3f19c0d77e24b6e9d5c1f0b8e2a4c61",
+                             "245112320", "253500924", "263855104", 7, "a3f19c0d77e24b6e9d5c1f0b8e2a4c61",
                              "20240201010000.000000+060"},
                       // os-release only under /usr/lib, no swap, no machine ID
                       OsCase{"container-noswap", "Alpine Linux v3.19", "Linux 6.6.12-linuxkit", "3201440",
-                             "3201440", 2, "", "20240401010000.000000+060"},
+                             "3201440", "4024184", 2, "", "20240401010000.000000+060"},
                       // no PRETTY_NAME anywhere, a machine ID with blanks around it
-                      OsCase{"vm-1cpu-bare", "Linux", "Linux 4.19.0-26-cloud-amd64", "700000", "1700000", 1,
-                             "0f1e2d3c4b5a69788796a5b4c3d2e1f0", "20000101010000.000000+060"}),
+                      OsCase{"vm-1cpu-bare", "Linux", "Linux 4.19.0-26-cloud-amd64", "700000", "1700000",
+                             "1004000", 1, "0f1e2d3c4b5a69788796a5b4c3d2e1f0", "20000101010000.000000+060"}),
     [](const auto &test) {
         std::string name = test.param.root;
         std::erase(name, '-');

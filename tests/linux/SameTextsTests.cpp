@@ -25,10 +25,16 @@ using linux_::test::readFixture;
 class SavedTreeShell final : public remote::RemoteShell {
 public:
     explicit SavedTreeShell(std::string answer) : m_answer(std::move(answer)) {}
-    std::string output(std::string_view) override { return m_answer; }
+    std::string output(std::string_view) override
+    {
+        ++commands;
+        return m_answer;
+    }
     std::uint64_t ticksPerSecond() override { return 100; }
     std::uint64_t pageSize() override { return 4096; }
     void withBus(const std::function<void(sd_bus *)> &) override { FAIL() << "no bus here"; }
+
+    int commands = 0;
 
 private:
     std::string m_answer;
@@ -116,6 +122,22 @@ TEST(SameTexts, GiveTheSameInstancesFromFilesAndFromARemoteAnswer)
         linux_::LinuxService there(std::make_shared<remote::RemoteSystem>(shell));
         EXPECT_EQ(propertiesOf(there.instancesOf(c.className)), propertiesOf(here));
         EXPECT_FALSE(here.empty());
+    }
+}
+
+// Several classes cost one command on the other computer, and each is what it is alone.
+TEST(SameTexts, OfSeveralClassesComeInOneRoundTrip)
+{
+    const std::string_view classes[] = {cls::OperatingSystem, cls::ProcessorCounters, cls::NetworkInterface};
+    auto shell = std::make_shared<SavedTreeShell>(remoteAnswerFor("laptop-2core"));
+    linux_::LinuxService there(std::make_shared<remote::RemoteSystem>(shell));
+    const std::vector<ClassAnswer> answers = there.instancesOfEach(classes);
+    EXPECT_EQ(shell->commands, 1);
+    ASSERT_EQ(answers.size(), std::size(classes));
+    for (std::size_t i = 0; i < answers.size(); ++i) {
+        SCOPED_TRACE(std::string(classes[i]));
+        ASSERT_FALSE(answers[i].error) << answers[i].error->what();
+        EXPECT_EQ(propertiesOf(answers[i].instances), propertiesOf(there.instancesOf(classes[i])));
     }
 }
 

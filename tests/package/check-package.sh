@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # check-package.sh BUILD_DIR WORK_DIR
-# Makes the Debian package from a built tree and checks what it installs: both programs, the desktop entry, the
+# Makes the Debian package from a built tree and checks what it installs: the programs, the desktop entries, the
 # icons, the metainfo, the man pages and the copyright, with the desktop and AppStream validators.
 set -euo pipefail
 BUILD=$1
@@ -13,7 +13,8 @@ DEB=$(echo "$WORK"/quorvin_*.deb)
 ID=org.quorvin.Quorvin
 CONTENTS=$(dpkg-deb -c "$DEB" | awk '{print $NF}')
 failed=0
-for f in usr/bin/quorvin usr/bin/quorvin-record usr/share/applications/$ID.desktop \
+for f in usr/bin/quorvin usr/bin/quorvin-record usr/bin/quorvin-fleet usr/share/applications/$ID.desktop \
+    usr/share/applications/org.quorvin.QuorvinFleet.desktop usr/share/man/man1/quorvin-fleet.1.gz \
     usr/share/icons/hicolor/scalable/apps/$ID.svg usr/share/icons/hicolor/{48x48,64x64,128x128,256x256}/apps/$ID.png \
     usr/share/metainfo/$ID.metainfo.xml usr/share/man/man1/quorvin.1.gz usr/share/man/man1/quorvin-record.1.gz \
     usr/share/doc/quorvin/copyright; do
@@ -36,6 +37,7 @@ done
 
 dpkg-deb -x "$DEB" "$WORK/root"
 desktop-file-validate "$WORK/root/usr/share/applications/$ID.desktop" || failed=1
+desktop-file-validate "$WORK/root/usr/share/applications/org.quorvin.QuorvinFleet.desktop" || failed=1
 # The tree as a whole: the metainfo, and the desktop entry and icons it refers to.
 appstreamcli validate-tree --no-net "$WORK/root" || failed=1
 exit $failed

@@ -5,6 +5,7 @@
 #include "mgmt/Error.h"
 #include "mgmt/Names.h"
 #include "mgmt/linux/CimDateTime.h"
+#include "mgmt/pcp/PcpService.h"
 #include "mgmt/pcp/PcpSource.h"
 
 #include <gtest/gtest.h>
@@ -63,6 +64,7 @@ TEST(PcpClasses, GiveTheLinuxBackendsPropertiesAndUnits)
         {cls::OperatingSystem, nullptr, prop::Caption, "Debian 12.8"},
         {cls::OperatingSystem, nullptr, prop::CSDVersion, "Linux 6.1.0-28-amd64"},
         {cls::OperatingSystem, nullptr, prop::FreePhysicalMemory, "2048000"},
+        {cls::OperatingSystem, nullptr, prop::TotalVisibleMemorySize, "4096000"},
         // Available memory and free swap (bytes), in kilobytes.
         {cls::OperatingSystem, nullptr, prop::FreeVirtualMemory, "2049024"},
         {cls::OperatingSystem, nullptr, prop::NumberOfProcesses, "3"},
@@ -188,6 +190,29 @@ TEST(PcpClasses, RefuseValuesTheyCannotUse)
         else
             EXPECT_EQ(said.rfind(c.expected, 0), 0u) << said;
     }
+}
+
+// Several classes from one fetch of all their metrics; a class whose values are refused gives its own error.
+TEST(PcpClasses, OfSeveralClassesComeFromOneFetch)
+{
+    int fetches = 0;
+    PcpService service([&fetches](std::span<const MetricNeed> needs) {
+        ++fetches;
+        Sample sample = saved();
+        for (const MetricNeed &need : needs)
+            EXPECT_TRUE(sample.metrics.count(std::string(need.name))) << need.name;
+        sample.metrics["proc.psinfo.cmd"] = MetricValues{Gap::Refused, "No permission", {}};
+        return sample;
+    });
+    const std::string_view classes[] = {cls::OperatingSystem, cls::ProcessCounters, cls::NetworkInterface};
+    const std::vector<ClassAnswer> answers = service.instancesOfEach(classes);
+    EXPECT_EQ(fetches, 1);
+    ASSERT_EQ(answers.size(), 3u);
+    EXPECT_EQ(text(answers[0].instances.at(0).get(prop::Caption)), "Debian 12.8");
+    ASSERT_TRUE(answers[1].error);
+    EXPECT_EQ(answers[1].error->number(), err::AccessDenied);
+    EXPECT_FALSE(answers[2].error);
+    EXPECT_FALSE(answers[2].instances.empty());
 }
 
 // PCP only reads: the services are not there, and ending a process is refused with a pointer to SSH.

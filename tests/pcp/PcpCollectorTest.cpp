@@ -2,6 +2,7 @@
 // values against the collector's own tools, an archive replayed to its end, a collector that refuses
 // per-process values, and one frozen and resumed.
 #include "Command.h"
+#include "TestCollector.h"
 #include "mgmt/Convert.h"
 #include "mgmt/Error.h"
 #include "mgmt/Names.h"
@@ -17,97 +18,24 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <regex>
-#include <unistd.h>
 
 using namespace quorvin;
 using namespace quorvin::test;
 
 namespace {
 
-const std::string Scripts = QUORVIN_INFRA_DIR;
 const std::string WorkDir = QUORVIN_PCP_WORK_DIR;
-
-std::string missingTools()
-{
-    if (::geteuid() != 0)
-        return "a collector in namespaces of its own needs root";
-    for (const char *tool : {"debootstrap", "unshare", "nsenter", "ip"})
-        if (Command::which(tool).empty())
-            return std::string(tool) + " is not installed";
-    return {};
-}
-
-// One collector of tests/infra/pcp-up.sh, up for the tests of this run.
-class Collector {
-public:
-    Collector(std::string name, std::string subnet, bool refuseProcesses)
-        : m_name(std::move(name)), m_subnet(std::move(subnet)), m_dir(WorkDir + "/" + m_name)
-    {
-        const std::string refuse = refuseProcesses ? "1" : "0";
-        // Building the shared tree (the first time) takes minutes on a slow mirror.
-        Command::check({"env", "PCP_PROCS=qvidle qvquiet", "PCP_REFUSE_PROC=" + refuse, "bash",
-                        Scripts + "/pcp-up.sh", m_dir, m_name, m_subnet, QUORVIN_ROOTFS_DIR},
-                       std::chrono::seconds(540));
-    }
-    ~Collector() { Command::run({"bash", Scripts + "/pcp-down.sh", m_dir}); }
-
-    std::string ctl(std::vector<std::string> arguments) const
-    {
-        arguments.insert(arguments.begin(), {"bash", Scripts + "/pcp-ctl.sh", m_dir});
-        return Command::check(arguments, std::chrono::seconds(60));
-    }
-    std::string overTcp() const { return "pcp://" + m_subnet + ".2"; }
-    const std::string &name() const { return m_name; }
-    const std::string &dir() const { return m_dir; }
-    // The process ID the collector gives a process of PCP_PROCS.
-    int pidOf(const std::string &process) const
-    {
-        std::ifstream procs(m_dir + "/procs");
-        int pid = 0;
-        std::string name;
-        while (procs >> pid >> name)
-            if (name == process)
-                return pid;
-        return 0;
-    }
-    // The value pminfo -f gives for a single value, or for the instance of that number or name, as text.
-    std::string pminfo(const std::string &metric, const std::string &instance = {}) const
-    {
-        const std::string output = ctl({"run", "pminfo", "-f", metric});
-        const bool number =
-            !instance.empty() && instance.find_first_not_of("0123456789") == std::string::npos;
-        const std::string which = number ? instance + R"( or [^\]]*)" : R"(\d+ or ")" + instance + "\"";
-        const std::regex line(instance.empty() ? std::string(R"(\n\s+value (.*))")
-                                               : R"(\n\s+inst \[)" + which + R"(\] value (.*))");
-        std::smatch found;
-        if (!std::regex_search(output, found, line))
-            throw std::runtime_error("pminfo gave no value of " + metric + " " + instance + ":\n" + output);
-        std::string value = found[1];
-        if (value.size() >= 2 && value.front() == '"')
-            value = value.substr(1, value.size() - 2);
-        return value;
-    }
-    double pminfoNumber(const std::string &metric, const std::string &instance = {}) const
-    {
-        return std::stod(pminfo(metric, instance));
-    }
-
-private:
-    std::string m_name, m_subnet, m_dir;
-};
 
 // The collectors are started once for all the tests; a machine that cannot run them skips.
 class PcpCollectors : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        s_skip = missingTools();
+        s_skip = TestCollector::missingTools();
         if (!s_skip.empty())
             return;
         std::filesystem::create_directories(WorkDir);
-        s_live = std::make_unique<Collector>("qvpcp1", "198.18.124", false);
+        s_live = std::make_unique<TestCollector>(WorkDir, "qvpcp1", "198.18.124", false);
         // local: is the collector's Unix socket, which pcp-up.sh puts in its folder.
         ::setenv("PMCD_SOCKET", (s_live->dir() + "/pmcd.socket").c_str(), 1);
     }
@@ -122,11 +50,11 @@ protected:
             GTEST_SKIP() << s_skip;
     }
 
-    static const Collector &live() { return *s_live; }
+    static const TestCollector &live() { return *s_live; }
 
 private:
     static inline std::string s_skip;
-    static inline std::unique_ptr<Collector> s_live;
+    static inline std::unique_ptr<TestCollector> s_live;
 };
 
 std::string text(const mgmt::Value &value)
@@ -257,7 +185,7 @@ TEST_F(PcpCollectors, ANameThatReachesNoCollectorCannotBeFound)
 // pages and local: are not touched.
 TEST_F(PcpCollectors, ACollectorThatRefusesProcessesSaysSo)
 {
-    const Collector refusing("qvpcp2", "198.18.125", true);
+    const TestCollector refusing(WorkDir, "qvpcp2", "198.18.125", true);
     WindowHarness h(std::make_unique<mgmt::pcp::PcpSource>());
     h.start(QStringLiteral("/c:pcp://198.18.125.2 /t:3"));
     ASSERT_EQ(h.dialogs.messageTexts().size(), 1);

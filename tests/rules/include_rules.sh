@@ -9,11 +9,11 @@ cd "${1:-$(dirname "$0")/../..}" || exit 2
 
 rules='
 mgmt/*                       own      "mgmt/(linux|remote|replay|pcp)/
-mgmt/*                       own      <Q|<qt|<systemd/|<libssh/|<pcp/|"(app|pages)/
-mgmt/linux/**                own      <Q|"(app|pages)/
-mgmt/remote/**               own      <Q|"(app|pages)/
-mgmt/replay/**               own      <Q|"(app|pages)/
-mgmt/pcp/**                  own      <Q|"(app|pages|kit)/|"mgmt/(remote|replay)/
+mgmt/*                       own      <Q|<qt|<systemd/|<libssh/|<pcp/|"(app|pages|fleet)/
+mgmt/linux/**                own      <Q|"(app|pages|fleet)/
+mgmt/remote/**               own      <Q|"(app|pages|fleet)/
+mgmt/replay/**               own      <Q|"(app|pages|fleet)/
+mgmt/pcp/**                  own      <Q|"(app|pages|kit|fleet)/|"mgmt/(remote|replay)/
 mgmt/pcp/PcpModule.h         through  <systemd/|<libssh/|<nlohmann/|<pcp/|"mgmt/(linux|pcp/Pcp(Source|Connection|Collector|Classes)|pcp/Archive)
 mgmt/pcp/PcpSource.h         through  <systemd/|<libssh/|<nlohmann/|<pcp/
 mgmt/pcp/ArchiveSource.h     through  <systemd/|<libssh/|<nlohmann/|<pcp/
@@ -21,11 +21,12 @@ mgmt/linux/LocalSource.h     through  <systemd/|<libssh/|<nlohmann/
 mgmt/remote/RemoteSource.h   through  <systemd/|<libssh/|<nlohmann/
 mgmt/remote/SshSettings.h    through  <systemd/|<libssh/|<nlohmann/
 mgmt/remote/RemoteModule.h   through  <systemd/|<libssh/|<nlohmann/|"mgmt/remote/Remote(Source|Computer|System)
-app/**                       own      <libssh/|<pcp/|"mgmt/remote/(Remote(Source|Computer|System)|Ssh(Session|BusBridge))|"mgmt/pcp/([^P]|Pcp[^M])
+app/**                       own      <libssh/|<pcp/|"mgmt/remote/(Remote(Source|Computer|System)|Ssh(Session|BusBridge))|"mgmt/pcp/([^P]|Pcp[^ML])|"fleet/
 mgmt/replay/ReplaySource.h   through  <systemd/|<libssh/|<nlohmann/
-kit/**                       own      "(app|pages)/|"mgmt/(linux|remote|replay|pcp)/|<systemd/|<libssh/|<pcp/
-pages/**                     own      "app/|"mgmt/(linux|remote|replay|pcp)/|<systemd/|<libssh/|<pcp/
-tools/**                     own      "pages/
+kit/**                       own      "(app|pages|fleet)/|"mgmt/(linux|remote|replay|pcp)/|<systemd/|<libssh/|<pcp/
+pages/**                     own      "(app|fleet)/|"mgmt/(linux|remote|replay|pcp)/|<systemd/|<libssh/|<pcp/
+tools/**                     own      "(pages|fleet)/
+fleet/**                     own      <libssh/|<pcp/|<systemd/|"pages/|"app/(frmQuorvin|FormDesign|Designer|DrawingSurface)|"mgmt/(replay/|remote/(Remote|SshSession|SshBusBridge|SshConnector|BusStream)|pcp/([^P]|Pcp[^ML])|linux/([^L]|Li))
 '
 
 filesOf() {

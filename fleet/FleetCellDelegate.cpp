@@ -1,0 +1,89 @@
+#include "fleet/FleetCellDelegate.h"
+#include "fleet/FleetModel.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+
+namespace quorvin::fleet {
+
+namespace {
+constexpr int Margin = 4;
+const QColor LineColour(0, 0, 128); // the Processor Utilization page's graph
+const QColor GraphBackground(0, 0, 128, 18);
+} // namespace
+
+void FleetCellDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                              const QModelIndex &index) const
+{
+    QStyleOptionViewItem cell = option;
+    initStyleOption(&cell, index);
+    const QString text = cell.text;
+    cell.text.clear();
+    const QWidget *widget = option.widget;
+    QStyle *style = widget ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
+
+    const bool selected = cell.state & QStyle::State_Selected;
+    QRect area = option.rect.adjusted(Margin, 0, -Margin, 0);
+    if (index.column() == FleetModel::ProcessorColumn) {
+        const int figureWidth = option.fontMetrics.horizontalAdvance(QStringLiteral("100.00%"));
+        paintGraph(painter, cell, index, area.adjusted(0, 3, -(figureWidth + Margin), -3));
+    }
+    if (text.isEmpty())
+        return;
+    const QFontMetrics metrics(cell.font);
+    const QString shown = metrics.horizontalAdvance(text) > area.width()
+                              ? metrics.elidedText(text, Qt::ElideRight, area.width())
+                              : text;
+    painter->save();
+    painter->setFont(cell.font);
+    painter->setPen(selected ? cell.palette.color(QPalette::HighlightedText)
+                             : cell.palette.color(QPalette::Text));
+    painter->drawText(area, static_cast<int>(cell.displayAlignment) | Qt::TextSingleLine, shown);
+    painter->restore();
+}
+
+void FleetCellDelegate::paintGraph(QPainter *painter, const QStyleOptionViewItem &cell,
+                                   const QModelIndex &index, const QRect &area) const
+{
+    const auto values = index.data(FleetModel::HistoryRole).value<QList<float>>();
+    if (area.width() < 5 || area.height() < 3 ||
+        std::all_of(values.begin(), values.end(), [](float value) { return std::isnan(value); }))
+        return; // no reading yet
+    painter->fillRect(area, GraphBackground);
+    // One point a pixel: the highest load of the seconds it covers, so that a short peak stays visible.
+    QPainterPath line;
+    bool drawing = false;
+    const int n = static_cast<int>(values.size());
+    for (int x = 0; x < area.width(); ++x) {
+        const int from = x * n / area.width();
+        const int to = std::max(from + 1, (x + 1) * n / area.width());
+        float highest = std::numeric_limits<float>::quiet_NaN();
+        for (int k = from; k < to && k < n; ++k)
+            if (!std::isnan(values[k]) && (std::isnan(highest) || values[k] > highest))
+                highest = values[k];
+        if (std::isnan(highest)) {
+            drawing = false;
+            continue;
+        }
+        const double load = std::clamp(static_cast<double>(highest), 0.0, 100.0);
+        const QPointF point(area.left() + x, area.bottom() - load / 100.0 * area.height());
+        if (drawing)
+            line.lineTo(point);
+        else
+            line.moveTo(point);
+        drawing = true;
+    }
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, true);
+    painter->setPen(
+        QPen(cell.state & QStyle::State_Selected ? cell.palette.color(QPalette::HighlightedText) : LineColour,
+             1.5));
+    painter->drawPath(line);
+    painter->restore();
+}
+
+} // namespace quorvin::fleet
