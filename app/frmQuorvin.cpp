@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/FormDesign.h"
 #include "app/FreedMemory.h"
+#include "app/TypedComputerName.h"
 #include "kit/Clock.h"
 #include "kit/Dialogs.h"
 #include "kit/Environment.h"
@@ -34,13 +35,6 @@
 namespace quorvin {
 
 namespace {
-
-// Host names are case-blind and shown upper-cased; a user name is not, so "Bob@host" becomes "Bob@HOST".
-QString withHostUpperCased(const QString &name)
-{
-    const qsizetype hostStart = name.lastIndexOf(QLatin1Char('@')) + 1;
-    return name.left(hostStart) + name.mid(hostStart).toUpper();
-}
 
 double screenDotsPerInch()
 {
