@@ -1,21 +1,23 @@
 #include "pages/processes/ProcessesPage.h"
+#include "kit/ClassQuery.h"
 #include "kit/Clock.h"
-#include "kit/Controls.h"
 #include "kit/Dialogs.h"
 #include "kit/Environment.h"
 #include "kit/ErrorReport.h"
+#include "kit/EventRunner.h"
 #include "kit/FormState.h"
 #include "kit/GridCells.h"
 #include "kit/GridHeaders.h"
 #include "kit/NumberFormat.h"
 #include "kit/PageContext.h"
+#include "kit/RealTimePause.h"
 #include "mgmt/Convert.h"
 #include "mgmt/Error.h"
 #include "mgmt/Names.h"
-#include "mgmt/Source.h"
 #include "pages/processes/ProcessTable.h"
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableWidget>
@@ -46,6 +48,32 @@ bool endsWithExe(const QString &imageName)
 
 } // namespace
 
+ProcessesPage::ProcessesPage(PageContext &context)
+    : m(context), m_controls(ProcessesControls::design(context.designer))
+{
+}
+
+QWidget *ProcessesPage::frame() const
+{
+    return m_controls.frPD;
+}
+
+std::vector<QWidget *> ProcessesPage::windowControls() const
+{
+    return {m_controls.txtupdt, m_controls.lblProcint};
+}
+
+void ProcessesPage::connectEvents(EventRunner &events)
+{
+    // The handlers act on the cell of the event itself: a refresh moves the current cell.
+    QObject::connect(
+        m_controls.msfg, &QTableWidget::cellClicked, m_controls.msfg,
+        [this, &events](int row, int column) { events.run([=, this] { msfg_Click(row, column); }); });
+    QObject::connect(
+        m_controls.msfg, &QTableWidget::cellDoubleClicked, m_controls.msfg,
+        [this, &events](int row, int column) { events.run([=, this] { msfg_DblClick(row, column); }); });
+}
+
 void ProcessesPage::refresh()
 {
     m.errors.guard(ErrorReport::Policy::SwitchOffFirst, [this] { RefreshProcesses(); });
@@ -54,10 +82,10 @@ void ProcessesPage::refresh()
 void ProcessesPage::tick()
 {
     double interval = 2;
-    if (const auto typed = readNumber(m.controls.txtupdt->text()))
+    if (const auto typed = readNumber(m_controls.txtupdt->text()))
         interval = *typed;
     else
-        m.controls.txtupdt->setText(QStringLiteral("2"));
+        m_controls.txtupdt->setText(QStringLiteral("2"));
     if (m.state.TickCount >= interval) {
         m.state.TickCount = 0;
         refresh();
@@ -66,22 +94,17 @@ void ProcessesPage::tick()
     }
 }
 
-std::vector<QWidget *> ProcessesPage::windowControls() const
-{
-    return {m.controls.txtupdt, m.controls.lblProcint};
-}
-
 void ProcessesPage::RefreshProcesses()
 {
     if (m.state.PageInitPending) {
         if (m.state.CurrentPage == page::Processes)
-            SetGridHeaders(m.controls.msfg, Columns, m.twips);
+            SetGridHeaders(m_controls.msfg, Columns, m.twips);
         m_resetTime = m.clock.monotonicSeconds();
         m.state.PageInitPending = false;
     }
-    auto service = m.source.connect(impersonatingMoniker(m.state.TargetComputer).toStdString());
     ProcessTable table;
-    table.fill(service->execQuery("Select * from " + std::string(mgmt::cls::ProcessCounters)));
+    table.fill(selectAll(m.source, impersonatingMoniker(m.state.TargetComputer), mgmt::cls::ProcessCounters)
+                   .instances);
     // Another computer's samples say nothing of these processes, whatever their IDs.
     if (!sameComputer(m_sampledComputer, m.state.TargetComputer)) {
         ClearProcessSamples();
@@ -89,7 +112,7 @@ void ProcessesPage::RefreshProcesses()
     }
     table.computeUtilization(m_samples);
     table.sort(m.state.SortColumn, m.state.SortOrder, &m_lastKeyOrder);
-    m.controls.lblpdTitle->setText(table.summary());
+    m_controls.lblpdTitle->setText(table.summary());
     writeGrid(table);
     if (m.clock.monotonicSeconds() - m_resetTime > SampleResetSeconds)
         ClearProcessSamples();
@@ -97,7 +120,7 @@ void ProcessesPage::RefreshProcesses()
 
 void ProcessesPage::writeGrid(const ProcessTable &table)
 {
-    QTableWidget *grid = m.controls.msfg;
+    QTableWidget *grid = m_controls.msfg;
     const QLocale locale; // looked up once, not once per cell
     int shown = 0;
     for (const ProcessTable::Row &row : table.rows())
@@ -155,12 +178,12 @@ void ProcessesPage::msfg_Click(int row, int column)
 
 bool ProcessesPage::byName() const
 {
-    return m.controls.chkname->checkState() == Qt::Checked;
+    return m_controls.chkname->checkState() == Qt::Checked;
 }
 
 void ProcessesPage::msfg_DblClick(int row, int)
 {
-    QTableWidget *grid = m.controls.msfg;
+    QTableWidget *grid = m_controls.msfg;
     if (row <= 0 || row >= grid->rowCount()) // the title row names no process
         return;
     const QString name = cellText(grid, row, 0).trimmed();
@@ -229,9 +252,9 @@ ProcessesPage::Pass ProcessesPage::endSelected(const QString &name, qint64 proce
                                                std::optional<std::int64_t> ownProcessId)
 {
     m.state.ComputerMoniker = plainMoniker(m.state.TargetComputer);
-    auto service = m.source.connect(m.state.ComputerMoniker.toStdString());
+    const QueryAnswer processes = instancesOf(m.source, m.state.ComputerMoniker, mgmt::cls::Process);
     Pass pass;
-    for (const mgmt::Instance &instance : service->instancesOf(mgmt::cls::Process)) {
+    for (const mgmt::Instance &instance : processes.instances) {
         if (!selected(instance, name, processId, startTime))
             continue;
         const std::optional<double> handle = numberOf(instance, mgmt::prop::Handle);
@@ -265,27 +288,18 @@ void ProcessesPage::refuseToEndItself()
 
 void ProcessesPage::KillProcess(const QString &name, qint64 processId, const mgmt::Value &startTime)
 {
-    // Real Time Mode comes back as it was: a pass never turns the poll on behind a cleared box.
-    const bool wasRealTime = m.state.RealTimeMode;
-    m.state.RealTimeMode = false;
     try {
-        const auto refuse = [&] {
-            refuseToEndItself();
-            m.state.RealTimeMode = wasRealTime;
-        };
-        if (name.compare(m.environment.programName(), Qt::CaseInsensitive) == 0)
-            return refuse();
-        // On this computer, by its ID too, whatever its row is called.
-        const std::optional<std::int64_t> ownProcessId =
-            m.source.thisProgramsProcessId(plainMoniker(m.state.TargetComputer).toStdString());
-        if (!byName() && ownProcessId == processId)
-            return refuse();
-        const Pass pass = endSelected(name, processId, startTime, ownProcessId);
-        m.state.RealTimeMode = wasRealTime;
+        std::optional<Pass> pass;
+        {
+            const RealTimePause pause(m.state.RealTimeMode);
+            pass = endUnlessItself(name, processId, startTime);
+        }
+        if (!pass)
+            return;
         RefreshProcesses();
-        if (pass.refusedItself)
+        if (pass->refusedItself)
             refuseToEndItself();
-        else if (!pass.ended)
+        else if (!pass->ended)
             m.dialogs.message((byName() ? QStringLiteral("Process ") + name
                                         : QStringLiteral("Process ID ") + QString::number(processId)) +
                               QStringLiteral(" Was Not Found"));
@@ -293,9 +307,25 @@ void ProcessesPage::KillProcess(const QString &name, qint64 processId, const mgm
         const auto *known = dynamic_cast<const mgmt::Error *>(&error);
         const QString description =
             known ? QString::fromStdString(known->description()) : QString::fromUtf8(error.what());
-        m.state.RealTimeMode = wasRealTime;
         m.dialogs.message(description + QStringLiteral("  ---  Process Was Probably Not Successfully Ended"));
     }
+}
+
+std::optional<ProcessesPage::Pass> ProcessesPage::endUnlessItself(const QString &name, qint64 processId,
+                                                                  const mgmt::Value &startTime)
+{
+    if (name.compare(m.environment.programName(), Qt::CaseInsensitive) == 0) {
+        refuseToEndItself();
+        return std::nullopt;
+    }
+    // On this computer, by its ID too, whatever its row is called.
+    const std::optional<std::int64_t> ownProcessId =
+        m.source.thisProgramsProcessId(plainMoniker(m.state.TargetComputer).toStdString());
+    if (!byName() && ownProcessId == processId) {
+        refuseToEndItself();
+        return std::nullopt;
+    }
+    return endSelected(name, processId, startTime, ownProcessId);
 }
 
 } // namespace quorvin

@@ -1,7 +1,8 @@
 #include "pages/services/ServicesPage.h"
-#include "kit/Controls.h"
+#include "kit/ClassQuery.h"
 #include "kit/Dialogs.h"
 #include "kit/ErrorReport.h"
+#include "kit/EventRunner.h"
 #include "kit/FormState.h"
 #include "kit/GridCells.h"
 #include "kit/GridHeaders.h"
@@ -9,11 +10,11 @@
 #include "kit/VbColor.h"
 #include "mgmt/Error.h"
 #include "mgmt/Names.h"
-#include "mgmt/Query.h"
-#include "mgmt/Source.h"
 #include "pages/services/ServiceTable.h"
 
+#include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QTableWidget>
 
 #include <array>
@@ -24,17 +25,32 @@ namespace {
 constexpr long StartColor = 65280; // green
 constexpr long StopColor = 4095;   // red
 
-std::string serviceQuery()
-{
-    return "Select * from " + std::string(mgmt::cls::Service);
-}
-
 constexpr std::array<GridColumn, 5> Columns{{{"              Display Name", 3400},
                                              {"          Name", 2000},
                                              {"Startup Mode", 1500},
                                              {"     Status", 1250},
                                              {"Control", 1000}}};
 } // namespace
+
+ServicesPage::ServicesPage(PageContext &context)
+    : m(context), m_controls(ServicesControls::design(context.designer))
+{
+}
+
+QWidget *ServicesPage::frame() const
+{
+    return m_controls.frServ;
+}
+
+void ServicesPage::connectEvents(EventRunner &events)
+{
+    // The handler acts on the cell of the event itself: a refresh moves the current cell.
+    QObject::connect(
+        m_controls.msfgServ, &QTableWidget::cellClicked, m_controls.msfgServ,
+        [this, &events](int row, int column) { events.run([=, this] { msfgServ_Click(row, column); }); });
+    QObject::connect(m_controls.cmdRF, &QPushButton::clicked, m_controls.cmdRF,
+                     [this, &events] { events.run([this] { cmdRF_Click(); }); });
+}
 
 void ServicesPage::RefreshServices()
 {
@@ -45,13 +61,13 @@ void ServicesPage::RefreshServices()
             m.state.PageInitPending = false;
         }
         if (m.state.CurrentPage == page::Services)
-            SetGridHeaders(m.controls.msfgServ, Columns, m.twips);
-        auto service = m.source.connect(impersonatingMoniker(m.state.TargetComputer).toStdString());
+            SetGridHeaders(m_controls.msfgServ, Columns, m.twips);
         ServiceTable table;
-        table.fill(service->execQuery(serviceQuery()));
+        table.fill(
+            selectAll(m.source, impersonatingMoniker(m.state.TargetComputer), mgmt::cls::Service).instances);
         table.sort(m.state.SortColumn, m.state.SortOrder);
 
-        QTableWidget *grid = m.controls.msfgServ;
+        QTableWidget *grid = m_controls.msfgServ;
         const int n = static_cast<int>(table.rows().size());
         setGridRows(grid, n + 1);
         int started = 0;
@@ -69,7 +85,7 @@ void ServicesPage::RefreshServices()
         // Writing cell by cell leaves the last one written current.
         if (n > 0)
             setCurrentCell(grid, n, 4);
-        m.controls.lblServtit->setText(QStringLiteral("Currently ") + QString::number(started) +
+        m_controls.lblServtit->setText(QStringLiteral("Currently ") + QString::number(started) +
                                        QStringLiteral(" Out Of ") + QString::number(n) +
                                        QStringLiteral(" Services Are Started"));
     });
@@ -82,7 +98,7 @@ void ServicesPage::cmdRF_Click()
 
 void ServicesPage::msfgServ_Click(int r, int c)
 {
-    QTableWidget *grid = m.controls.msfgServ;
+    QTableWidget *grid = m_controls.msfgServ;
     if (c == 4 && r > 0 && r < grid->rowCount()) {
         const QString action = cellText(grid, r, 4).trimmed();
         setCurrentCell(grid, r, 1);
@@ -121,17 +137,15 @@ void ServicesPage::msfgServ_Click(int r, int c)
 
 void ServicesPage::ControlService(const QString &serviceName, std::int16_t action)
 {
-    auto service = m.source.connect(impersonatingMoniker(m.state.TargetComputer).toStdString());
-    // The name is quoted, so that a quote in it is matched literally and never ends the query early.
-    const auto instances = service->execQuery(serviceQuery() + " Where Name ='" +
-                                              mgmt::quoteQueryName(serviceName.toStdString()) + "'");
-    for (const mgmt::Instance &instance : instances) {
+    const QueryAnswer services = selectNamed(m.source, impersonatingMoniker(m.state.TargetComputer),
+                                             mgmt::cls::Service, " Where Name =", serviceName);
+    for (const mgmt::Instance &instance : services.instances) {
         if (action == 1)
             instance.invoke(mgmt::method::StartService);
         else if (action == 0)
             instance.invoke(mgmt::method::StopService);
     }
-    if (instances.empty())
+    if (services.instances.empty())
         m.dialogs.message(QStringLiteral("The Service Could not be found to complete the specified Action"));
 }
 

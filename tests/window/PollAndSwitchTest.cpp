@@ -1,4 +1,5 @@
 #include "kit/GridCells.h"
+#include "pages/processor/ProcessorPage.h"
 #include "support/WindowHarness.h"
 
 #include <QCheckBox>
@@ -173,7 +174,7 @@ TEST(RealTimeMode, AnotherComputerIsSampledAfresh)
     h.clickRealTime();
     h.controls().txtComp->setText(QStringLiteral("beta"));
     h.clickRealTime();
-    EXPECT_EQ(h.state().PrevCpuCounter, 100'000'000);
+    EXPECT_EQ(h.form().processorPage().PrevCpuCounter(), 100'000'000);
     h.tick();
     EXPECT_EQ(h.controls().lblPercent->text(), QStringLiteral("10%"));
     h.clickTab(2);
@@ -200,8 +201,8 @@ TEST(RealTimeMode, ProcessorSettingsAreTakenWithHalvesToEven)
         h.controls().txtTime->setText(QString::fromLatin1(c.time));
         h.controls().txtPoint->setText(QString::fromLatin1(c.points));
         h.clickRealTime();
-        EXPECT_EQ(h.state().CpuPollTicks, c.ticks) << c.time;
-        EXPECT_EQ(h.state().PointsPerGraph, c.pointsPerGraph) << c.points;
+        EXPECT_EQ(h.form().processorPage().CpuPollTicks(), c.ticks) << c.time;
+        EXPECT_EQ(h.form().processorPage().PointsPerGraph(), c.pointsPerGraph) << c.points;
         EXPECT_FALSE(h.controls().txtTime->isEnabled());
         EXPECT_FALSE(h.controls().txtPoint->isEnabled());
     }
@@ -233,8 +234,8 @@ TEST(RealTimeMode, ProcessorSettingsThatCannotDriveTheGraphAreRefused)
         EXPECT_TRUE(h.controls().txtTime->isEnabled());
         EXPECT_TRUE(h.controls().txtPoint->isEnabled());
         EXPECT_TRUE(h.controls().txtComp->isEnabled());
-        EXPECT_EQ(h.state().CpuPollTicks, 1);
-        EXPECT_EQ(h.state().PointsPerGraph, 100);
+        EXPECT_EQ(h.form().processorPage().CpuPollTicks(), 1);
+        EXPECT_EQ(h.form().processorPage().PointsPerGraph(), 100);
         h.controls().txtTime->setText(QStringLiteral("1"));
         h.controls().txtPoint->setText(QStringLiteral("100"));
         h.clickRealTime();

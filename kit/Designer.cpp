@@ -1,4 +1,4 @@
-#include "app/Designer.h"
+#include "kit/Designer.h"
 #include "kit/VbColor.h"
 
 #include <QFontMetrics>
@@ -10,7 +10,23 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace quorvin {
+
+namespace {
+
+void fitCaption(QWidget *control, const QString &text, int available)
+{
+    QFont font = control->font();
+    const double needed = QFontMetricsF(font).horizontalAdvance(text);
+    if (needed <= available || needed <= 0)
+        return;
+    font.setStretch(std::max(75, static_cast<int>(100.0 * available / needed)));
+    control->setFont(font);
+}
+
+} // namespace
 
 QFont designFont(double points, bool bold)
 {
@@ -94,6 +110,16 @@ QTimer *Designer::timer(const char *name, int intervalMs, bool enabled)
     if (enabled)
         t->start();
     return t;
+}
+
+void Designer::fitFixedCaptions()
+{
+    for (QLabel *label : m_form->findChildren<QLabel *>())
+        if (!label->text().isEmpty())
+            fitCaption(label, label->text(), label->contentsRect().width() - 2);
+    for (QLineEdit *box : m_form->findChildren<QLineEdit *>())
+        if (box->isReadOnly())
+            fitCaption(box, box->text(), box->width() - 6);
 }
 
 } // namespace quorvin
