@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimer>
 
 #include <algorithm>
@@ -84,9 +84,9 @@ QProgressBar *Designer::tallBar(QWidget *parent, const char *name, QRect r)
     return bar;
 }
 
-QTableWidget *Designer::grid(QWidget *parent, const char *name, QRect r)
+QTableView *Designer::grid(QWidget *parent, const char *name, QRect r)
 {
-    auto *g = place(new QTableWidget(2, 5, parent), name, r);
+    auto *g = place(new QTableView(parent), name, r);
     // Row 0 is an ordinary row that holds the titles, so the grid shows no header of its own.
     g->horizontalHeader()->hide();
     g->verticalHeader()->hide();

@@ -9,7 +9,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
-class QTableWidget;
+class QTableView;
 class QTimer;
 class QWidget;
 
@@ -42,7 +42,8 @@ public:
     QLineEdit *textBox(QWidget *parent, const char *name, const QString &text, QRect r, QFont font);
     QGroupBox *frame(const char *name, QRect r);
     QProgressBar *tallBar(QWidget *parent, const char *name, QRect r);
-    QTableWidget *grid(QWidget *parent, const char *name, QRect r);
+    // Without a model; the page gives it one.
+    QTableView *grid(QWidget *parent, const char *name, QRect r);
     QTimer *timer(const char *name, int intervalMs, bool enabled);
     // Once every control is placed: a fixed caption wider than its control is narrowed a little rather than
     // cut off, as the serif that stands in for the design's font does not always keep its widths.

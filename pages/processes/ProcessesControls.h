@@ -5,7 +5,7 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QTableWidget;
+class QTableView;
 
 namespace quorvin {
 
@@ -19,7 +19,7 @@ struct ProcessesControls {
 
     QGroupBox *frPD = nullptr;
     QLabel *lblpdTitle = nullptr;
-    QTableWidget *msfg = nullptr;
+    QTableView *msfg = nullptr;
     QCheckBox *chkname = nullptr;
     // On the window, shown only with the page.
     QLabel *lblProcint = nullptr;

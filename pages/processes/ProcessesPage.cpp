@@ -14,13 +14,14 @@
 #include "mgmt/Convert.h"
 #include "mgmt/Error.h"
 #include "mgmt/Names.h"
+#include "pages/processes/ProcessModel.h"
 #include "pages/processes/ProcessTable.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTableWidget>
+#include <QTableView>
 
 #include <array>
 
@@ -36,11 +37,6 @@ constexpr std::array<GridColumn, 5> Columns{{{"       Process Name", 2250},
                                              {"       Working Set", 2000},
                                              {"        Page File", 2000}}};
 
-QString kilobytes(double bytes, const QLocale &locale)
-{
-    return formatNumber(bytes / 1024, 0, locale) + QStringLiteral("KB");
-}
-
 bool endsWithExe(const QString &imageName)
 {
     return imageName.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive);
@@ -49,8 +45,10 @@ bool endsWithExe(const QString &imageName)
 } // namespace
 
 ProcessesPage::ProcessesPage(PageContext &context)
-    : m(context), m_controls(ProcessesControls::design(context.designer))
+    : m(context), m_controls(ProcessesControls::design(context.designer)),
+      m_model(new ProcessModel(m_controls.msfg))
 {
+    m_controls.msfg->setModel(m_model);
 }
 
 QWidget *ProcessesPage::frame() const
@@ -67,11 +65,14 @@ void ProcessesPage::connectEvents(EventRunner &events)
 {
     // The handlers act on the cell of the event itself: a refresh moves the current cell.
     QObject::connect(
-        m_controls.msfg, &QTableWidget::cellClicked, m_controls.msfg,
-        [this, &events](int row, int column) { events.run([=, this] { msfg_Click(row, column); }); });
+        m_controls.msfg, &QTableView::clicked, m_controls.msfg, [this, &events](const QModelIndex &cell) {
+            events.run([this, row = cell.row(), column = cell.column()] { msfg_Click(row, column); });
+        });
     QObject::connect(
-        m_controls.msfg, &QTableWidget::cellDoubleClicked, m_controls.msfg,
-        [this, &events](int row, int column) { events.run([=, this] { msfg_DblClick(row, column); }); });
+        m_controls.msfg, &QTableView::doubleClicked, m_controls.msfg,
+        [this, &events](const QModelIndex &cell) {
+            events.run([this, row = cell.row(), column = cell.column()] { msfg_DblClick(row, column); });
+        });
 }
 
 void ProcessesPage::refresh()
@@ -111,53 +112,14 @@ void ProcessesPage::RefreshProcesses()
         m_sampledComputer = m.state.TargetComputer;
     }
     table.computeUtilization(m_samples);
-    table.sort(m.state.SortColumn, m.state.SortOrder, &m_lastKeyOrder);
+    table.sort(m.state.SortColumn, sortDirectionOf(m.state.SortOrder), &m_lastKeyOrder);
     m_controls.lblpdTitle->setText(table.summary());
-    writeGrid(table);
+    m_model->show(std::move(table));
+    // Writing cell by cell left the last one written current.
+    if (m_model->shownCount() > 0)
+        setCurrentCell(m_controls.msfg, m_model->shownCount(), 4);
     if (m.clock.monotonicSeconds() - m_resetTime > SampleResetSeconds)
         ClearProcessSamples();
-}
-
-void ProcessesPage::writeGrid(const ProcessTable &table)
-{
-    QTableWidget *grid = m_controls.msfg;
-    const QLocale locale; // looked up once, not once per cell
-    int shown = 0;
-    for (const ProcessTable::Row &row : table.rows())
-        shown += row.isIdleOrTotal() ? 0 : 1;
-    setGridRows(grid, shown + 1);
-    m_shownStartTimes.assign(static_cast<std::size_t>(shown), mgmt::Value());
-    m_shownTexts.prepare(static_cast<std::size_t>(shown), locale);
-    const auto inKilobytes = [&locale](double bytes) { return kilobytes(bytes, locale); };
-    const auto percent = [&locale](double value) { return plainNumber(value, locale); };
-    // The grid's rows below the title are written by this page alone: a cell given a value's text at the last
-    // refresh still shows it, and is not touched when the value stays.
-    const auto writeNumber = [&](std::size_t at, int column, ShownColumn slot, double value,
-                                 const auto &format) {
-        if (!m_shownTexts.holds(at, slot, value))
-            setCellText(grid, static_cast<int>(at) + 1, column, m_shownTexts.text(at, slot, value, format));
-    };
-    int k = 0;
-    for (const ProcessTable::Row &row : table.rows()) {
-        if (row.isIdleOrTotal())
-            continue;
-        const auto at = static_cast<std::size_t>(k);
-        ++k;
-        m_shownStartTimes[at] = row.startTime;
-        setCellText(grid, k, 0, row.name);
-        writeNumber(at, 1, ShownId, row.id.numberValue(), plainInteger);
-        if (row.utilization.isNumber()) {
-            writeNumber(at, 2, ShownUtilization, row.utilization.numberValue(), percent);
-        } else {
-            m_shownTexts.forget(at, ShownUtilization);
-            setCellText(grid, k, 2, QString());
-        }
-        writeNumber(at, 3, ShownWorkingSet, row.workingSet, inKilobytes);
-        writeNumber(at, 4, ShownPageFile, row.pageFile, inKilobytes);
-    }
-    // Writing cell by cell leaves the last one written current.
-    if (k > 0)
-        setCurrentCell(grid, k, 4);
 }
 
 void ProcessesPage::ClearProcessSamples()
@@ -183,16 +145,15 @@ bool ProcessesPage::byName() const
 
 void ProcessesPage::msfg_DblClick(int row, int)
 {
-    QTableWidget *grid = m_controls.msfg;
-    if (row <= 0 || row >= grid->rowCount()) // the title row names no process
+    const QTableView *grid = m_controls.msfg;
+    if (row <= 0 || row >= gridRows(grid)) // the title row names no process
         return;
     const QString name = cellText(grid, row, 0).trimmed();
     bool isNumber = false;
     const qint64 processId = cellText(grid, row, 1).trimmed().toLongLong(&isNumber);
     if (!isNumber)
         return;
-    const auto shown = static_cast<std::size_t>(row - 1);
-    const mgmt::Value startTime = shown < m_shownStartTimes.size() ? m_shownStartTimes[shown] : mgmt::Value();
+    const mgmt::Value startTime = m_model->startTimeAt(row);
     const QString question =
         byName() ? QStringLiteral("Are You Sure You Wish To End All '") + name + QStringLiteral("' Processes")
                  : QStringLiteral("Are You Sure You Wish To End Process ID: ") + QString::number(processId) +

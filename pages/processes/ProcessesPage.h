@@ -3,7 +3,6 @@
 #include "pages/processes/LastKeyOrder.h"
 #include "pages/processes/ProcessSamples.h"
 #include "pages/processes/ProcessesControls.h"
-#include "pages/processes/ShownTexts.h"
 
 #include "mgmt/Instance.h"
 
@@ -14,6 +13,7 @@
 
 namespace quorvin {
 
+class ProcessModel;
 struct PageContext;
 
 // The Process Details page: the process table with each process's processor use, its sort, and ending
@@ -59,18 +59,14 @@ private:
     // Nothing when the pass would end this program, which it refuses with a message instead.
     std::optional<Pass> endUnlessItself(const QString &name, qint64 processId, const mgmt::Value &startTime);
     void refuseToEndItself();
-    void writeGrid(const class ProcessTable &table);
-
-    enum ShownColumn { ShownId, ShownUtilization, ShownWorkingSet, ShownPageFile, ShownColumns };
 
     PageContext &m;
     ProcessesControls m_controls;
+    ProcessModel *m_model; // owned by the grid
     ProcessSamples m_samples;
     QString m_sampledComputer; // the one m_samples were taken on
     LastKeyOrder m_lastKeyOrder;
-    ShownTexts m_shownTexts{ShownColumns};
-    std::vector<mgmt::Value> m_shownStartTimes; // of the grid's rows, from row 1
-    double m_resetTime = 0;                     // on the monotonic clock, so that midnight changes nothing
+    double m_resetTime = 0; // on the monotonic clock, so that midnight changes nothing
 };
 
 } // namespace quorvin

@@ -4,7 +4,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 
 namespace quorvin {
 

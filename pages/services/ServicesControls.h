@@ -4,7 +4,7 @@
 class QGroupBox;
 class QLabel;
 class QPushButton;
-class QTableWidget;
+class QTableView;
 
 namespace quorvin {
 
@@ -17,7 +17,7 @@ struct ServicesControls {
 
     QGroupBox *frServ = nullptr;
     QLabel *lblServtit = nullptr;
-    QTableWidget *msfgServ = nullptr;
+    QTableView *msfgServ = nullptr;
     QPushButton *cmdRF = nullptr;
     QLabel *lblServInfo = nullptr;
 

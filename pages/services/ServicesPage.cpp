@@ -7,23 +7,21 @@
 #include "kit/GridCells.h"
 #include "kit/GridHeaders.h"
 #include "kit/PageContext.h"
-#include "kit/VbColor.h"
 #include "mgmt/Error.h"
 #include "mgmt/Names.h"
+#include "pages/services/ServiceModel.h"
 #include "pages/services/ServiceTable.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 
 #include <array>
 
 namespace quorvin {
 
 namespace {
-constexpr long StartColor = 65280; // green
-constexpr long StopColor = 4095;   // red
 
 constexpr std::array<GridColumn, 5> Columns{{{"              Display Name", 3400},
                                              {"          Name", 2000},
@@ -33,8 +31,10 @@ constexpr std::array<GridColumn, 5> Columns{{{"              Display Name", 3400
 } // namespace
 
 ServicesPage::ServicesPage(PageContext &context)
-    : m(context), m_controls(ServicesControls::design(context.designer))
+    : m(context), m_controls(ServicesControls::design(context.designer)),
+      m_model(new ServiceModel(m_controls.msfgServ))
 {
+    m_controls.msfgServ->setModel(m_model);
 }
 
 QWidget *ServicesPage::frame() const
@@ -46,8 +46,10 @@ void ServicesPage::connectEvents(EventRunner &events)
 {
     // The handler acts on the cell of the event itself: a refresh moves the current cell.
     QObject::connect(
-        m_controls.msfgServ, &QTableWidget::cellClicked, m_controls.msfgServ,
-        [this, &events](int row, int column) { events.run([=, this] { msfgServ_Click(row, column); }); });
+        m_controls.msfgServ, &QTableView::clicked, m_controls.msfgServ,
+        [this, &events](const QModelIndex &cell) {
+            events.run([this, row = cell.row(), column = cell.column()] { msfgServ_Click(row, column); });
+        });
     QObject::connect(m_controls.cmdRF, &QPushButton::clicked, m_controls.cmdRF,
                      [this, &events] { events.run([this] { cmdRF_Click(); }); });
 }
@@ -65,26 +67,12 @@ void ServicesPage::RefreshServices()
         ServiceTable table;
         table.fill(
             selectAll(m.source, impersonatingMoniker(m.state.TargetComputer), mgmt::cls::Service).instances);
-        table.sort(m.state.SortColumn, m.state.SortOrder);
-
-        QTableWidget *grid = m_controls.msfgServ;
-        const int n = static_cast<int>(table.rows().size());
-        setGridRows(grid, n + 1);
-        int started = 0;
-        for (int r = 1; r <= n; ++r) {
-            const ServiceTable::Row &row = table.rows()[static_cast<std::size_t>(r - 1)];
-            setCellText(grid, r, 0, row.caption.trimmed());
-            setCellText(grid, r, 1, row.name.trimmed());
-            setCellText(grid, r, 2, row.startMode.trimmed());
-            const bool stopped = row.status.trimmed().toLower() == QLatin1String("stopped");
-            started += stopped ? 0 : 1;
-            setCellText(grid, r, 3, stopped ? QStringLiteral("Stopped") : QStringLiteral("Started"));
-            setCellText(grid, r, 4, stopped ? QStringLiteral("Start") : QStringLiteral("Stop"));
-            setCellBackground(grid, r, 4, colorFromValue(stopped ? StartColor : StopColor));
-        }
-        // Writing cell by cell leaves the last one written current.
+        table.sort(m.state.SortColumn, sortDirectionOf(m.state.SortOrder));
+        m_model->show(std::move(table));
+        const int n = m_model->shownCount(), started = m_model->startedCount();
+        // Writing cell by cell left the last one written current.
         if (n > 0)
-            setCurrentCell(grid, n, 4);
+            setCurrentCell(m_controls.msfgServ, n, 4);
         m_controls.lblServtit->setText(QStringLiteral("Currently ") + QString::number(started) +
                                        QStringLiteral(" Out Of ") + QString::number(n) +
                                        QStringLiteral(" Services Are Started"));
@@ -98,8 +86,8 @@ void ServicesPage::cmdRF_Click()
 
 void ServicesPage::msfgServ_Click(int r, int c)
 {
-    QTableWidget *grid = m_controls.msfgServ;
-    if (c == 4 && r > 0 && r < grid->rowCount()) {
+    QTableView *grid = m_controls.msfgServ;
+    if (c == 4 && r > 0 && r < gridRows(grid)) {
         const QString action = cellText(grid, r, 4).trimmed();
         setCurrentCell(grid, r, 1);
         const QString name = cellText(grid, r, 1).trimmed();

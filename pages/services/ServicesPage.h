@@ -7,6 +7,7 @@
 
 namespace quorvin {
 
+class ServiceModel;
 struct PageContext;
 
 // The Services page: the service list, its sort, and starting and stopping services.
@@ -35,6 +36,7 @@ public:
 private:
     PageContext &m;
     ServicesControls m_controls;
+    ServiceModel *m_model; // owned by the grid
 };
 
 } // namespace quorvin

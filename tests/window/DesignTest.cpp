@@ -14,7 +14,7 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTabBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -232,9 +232,9 @@ TEST(Design, TimersTabsAndDesignedState)
                             static_cast<QWidget *>(c.lblGraph), static_cast<QWidget *>(c.lblpct),
                             static_cast<QWidget *>(c.txtupdt), static_cast<QWidget *>(c.lblProcint)})
         EXPECT_TRUE(hidden->isHidden()) << hidden->objectName().toStdString();
-    EXPECT_EQ(c.msfg->rowCount(), 2);
-    EXPECT_EQ(c.msfg->columnCount(), 5);
-    for (const QTableWidget *grid : {c.msfg, c.msfgServ}) // a wide text is cut at the cell's edge
+    EXPECT_EQ(c.msfg->model()->rowCount(), 2);
+    EXPECT_EQ(c.msfg->model()->columnCount(), 5);
+    for (const QTableView *grid : {c.msfg, c.msfgServ}) // a wide text is cut at the cell's edge
         EXPECT_TRUE(grid->textElideMode() == Qt::ElideNone && !grid->wordWrap());
     EXPECT_EQ(c.pbPer->minimum(), 0);
     EXPECT_EQ(c.pbPer->maximum(), 100);

@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <gtest/gtest.h>
 
 using namespace quorvin;
@@ -178,7 +178,7 @@ TEST(RealTimeMode, AnotherComputerIsSampledAfresh)
     h.tick();
     EXPECT_EQ(h.controls().lblPercent->text(), QStringLiteral("10%"));
     h.clickTab(2);
-    QTableWidget *grid = h.controls().msfg;
+    QTableView *grid = h.controls().msfg;
     ASSERT_EQ(cellText(grid, 1, 1), QStringLiteral("4"));
     EXPECT_EQ(cellText(grid, 1, 2), QString()) << "no earlier sample of this computer's process 4";
     EXPECT_TRUE(h.dialogs.shown().empty()) << h.dialogs.messageTexts().join('|').toStdString();

@@ -10,7 +10,7 @@
 #include <QLineEdit>
 #include <QStyleHints>
 #include <QTabBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -55,7 +55,7 @@ TEST(Startup, EmptyCommandLineOpensGeneralOnTheDefaultComputer)
     EXPECT_EQ(h.form().processorPage().CpuPollTicks(), 1);
     EXPECT_EQ(h.form().processorPage().PointsPerGraph(), 100);
     EXPECT_EQ(h.controls().txtupdt->text(), QStringLiteral("2"));
-    EXPECT_EQ(h.controls().msfg->columnCount(), 5);
+    EXPECT_EQ(h.controls().msfg->model()->columnCount(), 5);
     EXPECT_EQ(h.form().height(), h.form().twips().toPixels(frmQuorvin::StartClientHeightTwips));
     // The page is refreshed once, by the page switch.
     EXPECT_EQ(h.source().queries("select * from win32_operatingsystem"), 1);
