@@ -54,9 +54,10 @@ void GeneralPage::General()
 {
     m.errors.guard(ErrorReport::Policy::SwitchOffFirst, [this] {
         m.state.ComputerMoniker = plainMoniker(m.state.TargetComputer);
+        const QueryAnswer systems =
+            instancesOf(m.source, m.state.ComputerMoniker, mgmt::cls::OperatingSystem);
         OperatingSystemTexts os;
-        for (const mgmt::Instance &instance :
-             instancesOf(m.source, m.state.ComputerMoniker, mgmt::cls::OperatingSystem).instances) {
+        for (const mgmt::Instance &instance : systems.instances) {
             os.caption = propertyText(instance, mgmt::prop::Caption);
             os.servicePack = propertyTextOrEmpty(instance, mgmt::prop::CSDVersion);
             os.freePhysical = propertyText(instance, mgmt::prop::FreePhysicalMemory);
