@@ -13,7 +13,22 @@ constexpr long StopColor = 4095;   // red
 
 bool isStopped(const ServiceTable::Row &service)
 {
-    return service.status.trimmed().toLower() == QLatin1String("stopped");
+    return service.status.trimmed().compare(QLatin1String("stopped"), Qt::CaseInsensitive) == 0;
+}
+
+// Whether the cell shows another text, told from the fields it is made of.
+bool sameCell(const ServiceTable::Row &a, const ServiceTable::Row &b, int column)
+{
+    switch (column) {
+    case 0:
+        return a.caption == b.caption;
+    case 1:
+        return a.name == b.name;
+    case 2:
+        return a.startMode.trimmed() == b.startMode.trimmed();
+    default:
+        return isStopped(a) == isStopped(b);
+    }
 }
 
 } // namespace
@@ -26,7 +41,7 @@ void ServiceModel::show(ServiceTable table)
         return table.rows()[static_cast<std::size_t>(table.order()[static_cast<std::size_t>(place)])];
     };
     const auto changed = [&](int place, int column) {
-        return m_blank || textOf(shown(place), column) != textOf(row(place), column);
+        return m_blank || !sameCell(shown(place), row(place), column);
     };
     int started = 0;
     for (const ServiceTable::Row &service : table.rows())
