@@ -17,20 +17,13 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QGroupBox>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPainter>
-#include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QTabBar>
-#include <QTableWidget>
 #include <QTimer>
-
-#include <array>
 
 namespace quorvin {
 
@@ -42,27 +35,16 @@ double screenDotsPerInch()
     return screen ? screen->logicalDotsPerInchY() : 96.0;
 }
 
-struct FramePlace {
-    QGroupBox *Controls::*frame;
-    int height, width, top, left;
-};
-
-// Where the page switch puts each page's frame, by tab index.
-constexpr std::array<FramePlace, 5> FramePlaces{{{&Controls::frGen, 4575, 9735, 650, 120},
-                                                 {&Controls::frUtil, 3975, 2895, 600, 480},
-                                                 {&Controls::frPD, 4575, 9855, 600, 120},
-                                                 {&Controls::frServ, 4575, 9975, 600, 0},
-                                                 {&Controls::frNet, 4335, 9735, 720, 120}}};
-
 } // namespace
 
 frmQuorvin::frmQuorvin(mgmt::Source &source, Dialogs &dialogs, const Clock &clock,
                        const Environment &environment, QWidget *parent)
-    : QWidget(parent), m_twips(screenDotsPerInch()), m_controls(designForm(this, m_twips)), m_source(source),
-      m_dialogs(dialogs), m_clock(clock, source), m_environment(environment), m_surface(*this, m_twips),
-      m_errors(m_state, m_controls, m_dialogs), m_context{m_state,   m_controls, m_source,
-                                                          m_dialogs, m_clock,    m_environment,
-                                                          m_errors,  m_surface,  m_twips},
+    : QWidget(parent), m_twips(screenDotsPerInch()), m_designer(designForm(this, m_twips)),
+      m_controls(designTabStripAndPoll(m_designer)), m_source(source), m_dialogs(dialogs),
+      m_clock(clock, source), m_environment(environment), m_surface(*this, m_twips),
+      m_errors(m_state, *this, m_dialogs), m_context{m_state,   *m_controls.tmr1, m_designer,    m_source,
+                                                     m_dialogs, m_clock,          m_environment, m_errors,
+                                                     m_surface, m_twips},
       m_general(std::make_unique<GeneralPage>(m_context)),
       m_processor(std::make_unique<ProcessorPage>(m_context)),
       m_processes(std::make_unique<ProcessesPage>(m_context)),
@@ -71,6 +53,8 @@ frmQuorvin::frmQuorvin(mgmt::Source &source, Dialogs &dialogs, const Clock &cloc
                                                                    m_processes.get(), m_services.get(),
                                                                    m_network.get()}
 {
+    designBottomStrip(m_designer, m_controls);
+    m_designer.fitFixedCaptions();
     connectEvents();
     // Waits on the computer (a process to end, a slow answer) keep the window painted; input waits.
     m_source.setWhileWaiting([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
@@ -83,52 +67,29 @@ frmQuorvin::~frmQuorvin()
 
 void frmQuorvin::connectEvents()
 {
-    connect(m_controls.tbs, &QTabBar::currentChanged, this, [this] { handleEvent([this] { tbs_Click(); }); });
+    connect(m_controls.tbs, &QTabBar::currentChanged, this, [this] { run([this] { tbs_Click(); }); });
     connect(m_controls.tmr1, &QTimer::timeout, this, [this] { tmr1_Timer(); });
-    connect(m_controls.tmrpct, &QTimer::timeout, this,
-            [this] { handleEvent([this] { m_processor->tmrpct_Timer(); }); });
     connect(m_controls.chkRealTime, &QCheckBox::stateChanged, this,
-            [this] { handleEvent([this] { chkRealTime_Click(); }); });
-    // The grids' handlers act on the cell of the event itself: a refresh moves the current cell.
-    connect(m_controls.msfg, &QTableWidget::cellClicked, this, [this](int row, int column) {
-        handleEvent([=, this] { m_processes->msfg_Click(row, column); });
-    });
-    connect(m_controls.msfg, &QTableWidget::cellDoubleClicked, this, [this](int row, int column) {
-        handleEvent([=, this] { m_processes->msfg_DblClick(row, column); });
-    });
-    connect(m_controls.msfgServ, &QTableWidget::cellClicked, this, [this](int row, int column) {
-        handleEvent([=, this] { m_services->msfgServ_Click(row, column); });
-    });
-    connect(m_controls.cmdRF, &QPushButton::clicked, this,
-            [this] { handleEvent([this] { m_services->cmdRF_Click(); }); });
-    connect(m_controls.cmdSetBand, &QPushButton::clicked, this,
-            [this] { handleEvent([this] { m_network->cmdSetBand_Click(); }); });
-    m_controls.lblGraph->installEventFilter(this);
+            [this] { run([this] { chkRealTime_Click(); }); });
+    for (Page *page : m_pages)
+        page->connectEvents(*this);
 }
 
-void frmQuorvin::handleEvent(const std::function<void()> &handler)
+void frmQuorvin::run(const std::function<void()> &handler)
 {
     const ScopedCount busy(m_busy);
     m_errors.guard(ErrorReport::Policy::SwitchOffFirst, handler);
 }
 
-bool frmQuorvin::eventFilter(QObject *watched, QEvent *event)
+void frmQuorvin::clearBox()
 {
-    if (watched != m_controls.lblGraph)
-        return QWidget::eventFilter(watched, event);
-    const ScopedCount busy(m_busy);
-    if (event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonPress) {
-        const auto *mouse = static_cast<QMouseEvent *>(event);
-        m_processor->lblGraph_MouseMove(mouse->buttons(), mouse->modifiers(),
-                                        m_twips.fromPixels(mouse->position().x()),
-                                        m_twips.fromPixels(mouse->position().y()));
-    } else if (event->type() == QEvent::MouseButtonRelease) {
-        const auto *mouse = static_cast<QMouseEvent *>(event);
-        if (mouse->button() == Qt::LeftButton &&
-            m_controls.lblGraph->rect().contains(mouse->position().toPoint()))
-            m_processor->lblGraph_Click();
-    }
-    return QWidget::eventFilter(watched, event);
+    // Within a click the box changes its state without announcing it; setCheckState announces it in any case.
+    m_controls.chkRealTime->setCheckState(Qt::Unchecked);
+}
+
+void frmQuorvin::freeComputerName()
+{
+    m_controls.txtComp->setEnabled(true);
 }
 
 void frmQuorvin::Form_Load(const QString &argumentText)
@@ -138,10 +99,6 @@ void frmQuorvin::Form_Load(const QString &argumentText)
     m_state.SortOrder = QStringLiteral("ASC");
     m_state.SortColumn = 1;
     m_state.TickCount = 0;
-    m_state.CpuPollTicks = 1;
-    m_state.PointsPerGraph = 100;
-    m_controls.msfg->setColumnCount(5);
-    m_controls.txtupdt->setText(QStringLiteral("2"));
     resize(width(), m_twips.toPixels(StartClientHeightTwips));
 
     for (const QString &message : request.messages)
@@ -170,13 +127,12 @@ Page &frmQuorvin::currentPage() const
 void frmQuorvin::tbs_Click()
 {
     const int index = m_controls.tbs->currentIndex();
-    if (index >= 0 && index < static_cast<int>(FramePlaces.size())) {
+    if (index >= 0 && index < static_cast<int>(m_pages.size())) {
         m_surface.clear();
-        const FramePlace &place = FramePlaces[static_cast<std::size_t>(index)];
-        QGroupBox *shown = m_controls.*place.frame;
-        setTwipsGeometry(shown, QRect(place.left, place.top, place.width, place.height), m_twips);
-        for (const FramePlace &other : FramePlaces)
-            (m_controls.*other.frame)->setVisible(m_controls.*other.frame == shown);
+        const Page *chosen = m_pages[static_cast<std::size_t>(index)];
+        setTwipsGeometry(chosen->frame(), chosen->framePlace(), m_twips);
+        for (const Page *page : m_pages)
+            page->frame()->setVisible(page == chosen);
         if (index >= 1)
             m_state.PageInitPending = true;
         m_state.CurrentPage = static_cast<std::int16_t>(index + 1);
@@ -217,7 +173,7 @@ void frmQuorvin::chkRealTime_Click()
     }
     // A page's settings that cannot be used are refused before anything changes.
     if (shown && !shown->acceptsRealTimeMode()) {
-        ErrorReport::clearRealTimeBox(m_controls);
+        clearBox();
         return;
     }
     m_state.RealTimeMode = true;

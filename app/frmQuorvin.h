@@ -1,11 +1,14 @@
 #pragma once
 #include "app/DrawingSurface.h"
+#include "app/FormDesign.h"
 #include "app/SourceTimeClock.h"
-#include "kit/Controls.h"
+#include "kit/Designer.h"
 #include "kit/ErrorReport.h"
+#include "kit/EventRunner.h"
 #include "kit/FormState.h"
 #include "kit/Page.h"
 #include "kit/PageContext.h"
+#include "kit/RealTimeSwitch.h"
 #include "kit/Twips.h"
 
 #include <QWidget>
@@ -27,8 +30,9 @@ class ProcessesPage;
 class ServicesPage;
 class NetworkPage;
 
-// The one window: its controls, the state of the run, start-up, the page switch, the poll and Real Time Mode.
-class frmQuorvin final : public QWidget {
+// The one window: its tab strip and bottom strip, the state of the run, start-up, the page switch, the poll
+// and Real Time Mode. Each page brings its own controls.
+class frmQuorvin final : public QWidget, private EventRunner, private RealTimeSwitch {
     Q_OBJECT
 public:
     frmQuorvin(mgmt::Source &source, Dialogs &dialogs, const Clock &clock, const Environment &environment,
@@ -52,9 +56,12 @@ public:
     void RefreshNetwork();
 
     FormState &state() noexcept { return m_state; }
-    const Controls &controls() const noexcept { return m_controls; }
+    const FormControls &controls() const noexcept { return m_controls; }
     const DrawingSurface &surface() const noexcept { return m_surface; }
+    // The Real Time Mode box and computer name, as the error report switches them.
+    RealTimeSwitch &realTimeSwitch() noexcept { return *this; }
     const Twips &twips() const noexcept { return m_twips; }
+    GeneralPage &generalPage() noexcept { return *m_general; }
     ProcessorPage &processorPage() noexcept { return *m_processor; }
     ProcessesPage &processesPage() noexcept { return *m_processes; }
     ServicesPage &servicesPage() noexcept { return *m_services; }
@@ -65,16 +72,18 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void connectEvents();
     Page &currentPage() const;
     // Runs one event's handler: counted as busy, and nothing it raises leaves it.
-    void handleEvent(const std::function<void()> &handler);
+    void run(const std::function<void()> &handler) override;
+    void clearBox() override;
+    void freeComputerName() override;
 
     Twips m_twips;
-    Controls m_controls;
+    Designer m_designer;
+    FormControls m_controls;
     FormState m_state;
     mgmt::Source &m_source;
     Dialogs &m_dialogs;

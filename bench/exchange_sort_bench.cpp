@@ -24,7 +24,7 @@ std::vector<int> ranksWithTies(int rows)
 void PlainExchangeSort(benchmark::State &state)
 {
     const auto ranks = ranksWithTies(static_cast<int>(state.range(0)));
-    const QString order = QStringLiteral("ASC");
+    const SortDirection order = SortDirection::Ascending;
     for (auto _ : state) {
         std::vector<int> rows(ranks.size());
         std::iota(rows.begin(), rows.end(), 0);
@@ -38,7 +38,7 @@ void PlainExchangeSort(benchmark::State &state)
 void FastExchangeSort(benchmark::State &state)
 {
     const auto ranks = ranksWithTies(static_cast<int>(state.range(0)));
-    const QString order = QStringLiteral("ASC");
+    const SortDirection order = SortDirection::Ascending;
     for (auto _ : state)
         benchmark::DoNotOptimize(exchangeSortOrder(ranks, order));
 }

@@ -5,23 +5,23 @@
 # Prints one table: processor time (the scheduler's run time of the program and its children over the window, in
 # ms per second of wall time: 10 ms/s is 1 % of one core), resident memory (median of one sample a second) and
 # the kernel memory of the proc files the program holds open at the end of the window (a page each once read).
-#   bench/side_by_side.sh [-n IDLE] [-r REPEATS] [-w WARMUP_S] [-m WINDOW_S] [-B BUILD_DIR] [-s SHOT_DIR] [-t] [-p]
+#   bench/side_by_side.sh [-n IDLE] [-r REPEATS] [-w WARMUP_S] [-m WINDOW_S] [-B BUILD_DIR] [-s SHOT_DIR] [-t] [-p] [-q]
 #   defaults: -n 300 -r 2 -w 12 -m 20 -B build; -s saves what Quorvin showed (needs imagemagick); -t runs the
 #   programs together over one window instead of one after another (steadier ratios on a shared machine); -p
 #   compares, together, Quorvin reading this computer directly with Quorvin reading it through a PCP collector
 #   started here for the run (pcp://local:, bench/pcp_collector.sh), whose own time (pmcd and its agents) counts
-#   with it
+#   with it; -q measures Quorvin alone (two builds compared in turn, each with its own -B)
 # Needs Xvfb, xdotool, tmux, btop, top and pgrep (procps), and quorvin, bench/empty_window and
 # bench/idle_processes built in BUILD_DIR: `./dev.sh compare` installs and builds them first.
 # Every process it starts is ended by pid on exit, and the whole run is bounded in time.
 set -u
 
-IDLE=300 REPEATS=2 WARMUP=12 WINDOW=20 BUILD=build SHOTS="" TOGETHER="" PCP="" PCP_PID=""
+IDLE=300 REPEATS=2 WARMUP=12 WINDOW=20 BUILD=build SHOTS="" TOGETHER="" PCP="" PCP_PID="" ALONE=""
 die() {
     echo "side_by_side.sh: $*" >&2
     exit 2
 }
-while getopts "n:r:w:m:B:s:tph" option; do
+while getopts "n:r:w:m:B:s:tpqh" option; do
     case $option in
     n) IDLE=$OPTARG ;;
     r) REPEATS=$OPTARG ;;
@@ -31,7 +31,8 @@ while getopts "n:r:w:m:B:s:tph" option; do
     s) SHOTS=$OPTARG ;;
     t) TOGETHER=1 ;;
     p) PCP=1 ;;
-    *) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//' && exit 2 ;;
+    q) ALONE=1 ;;
+    *) sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//' && exit 2 ;;
     esac
 done
 for n in "$IDLE" "$REPEATS" "$WARMUP" "$WINDOW"; do
@@ -273,7 +274,9 @@ measure() { # REP NAME...
 
 PROGRAMS=(quorvin btop top empty-qt-window)
 for ((rep = 1; rep <= REPEATS; rep++)); do
-    if [ -n "$PCP" ]; then
+    if [ -n "$ALONE" ]; then
+        measure "$rep" quorvin
+    elif [ -n "$PCP" ]; then
         measure "$rep" pcp-collector quorvin quorvin-pcp
     elif [ -n "$TOGETHER" ]; then
         # Quorvin last, above the empty window: a covered window would not paint.

@@ -1,22 +1,13 @@
 #include "kit/ErrorReport.h"
-#include "kit/Controls.h"
 #include "kit/Dialogs.h"
 #include "kit/FormState.h"
-
-#include <QCheckBox>
-#include <QLineEdit>
+#include "kit/RealTimeSwitch.h"
 
 namespace quorvin {
 
-ErrorReport::ErrorReport(FormState &state, const Controls &controls, Dialogs &dialogs)
-    : m_state(state), m_controls(controls), m_dialogs(dialogs)
+ErrorReport::ErrorReport(FormState &state, RealTimeSwitch &realTime, Dialogs &dialogs)
+    : m_state(state), m_realTime(realTime), m_dialogs(dialogs)
 {
-}
-
-void ErrorReport::clearRealTimeBox(const Controls &controls)
-{
-    // Within a click the box changes its state without announcing it; setCheckState announces it in any case.
-    controls.chkRealTime->setCheckState(Qt::Unchecked);
 }
 
 QString ErrorReport::notFoundText()
@@ -42,9 +33,9 @@ void ErrorReport::report(Policy policy, const mgmt::Error &error)
     const auto switchOff = [this](bool clearBox, bool enableComputerBox) {
         m_state.RealTimeMode = false;
         if (clearBox)
-            clearRealTimeBox(m_controls);
+            m_realTime.clearBox();
         if (enableComputerBox)
-            m_controls.txtComp->setEnabled(true);
+            m_realTime.freeComputerName();
     };
 
     if (error.number() == mgmt::err::RemoteServerUnavailable) {

@@ -5,9 +5,9 @@
 
 namespace quorvin {
 
-struct Controls;
 struct FormState;
 class Dialogs;
+class RealTimeSwitch;
 
 // The common way a refresh ends on a failure: one message, and Real Time Mode off so that the poll stops
 // repeating the failing call. A computer that cannot be reached (462) gets its own words.
@@ -23,16 +23,12 @@ public:
         ReportFirstPauseIfUnreachable,
     };
 
-    ErrorReport(FormState &state, const Controls &controls, Dialogs &dialogs);
+    ErrorReport(FormState &state, RealTimeSwitch &realTime, Dialogs &dialogs);
 
     void report(Policy policy, const mgmt::Error &error);
 
     // Runs a routine's body under its error exit: nothing it raises leaves it.
     void guard(Policy policy, const std::function<void()> &body);
-
-    // Clears the Real Time Mode box, which runs its switch; also from within the box's own click, where a plain
-    // setChecked(false) would leave the box deaf to its next click.
-    static void clearRealTimeBox(const Controls &controls);
 
     static QString notFoundText();
     static QString otherErrorText(const mgmt::Error &error);
@@ -40,7 +36,7 @@ public:
 
 private:
     FormState &m_state;
-    const Controls &m_controls;
+    RealTimeSwitch &m_realTime;
     Dialogs &m_dialogs;
 };
 

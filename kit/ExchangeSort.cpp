@@ -84,14 +84,11 @@ std::vector<int> groupOrder(const std::vector<int> &members, const std::vector<i
 
 } // namespace
 
-std::vector<int> exchangeSortOrder(const std::vector<int> &ranks, const QString &order)
+std::vector<int> exchangeSortOrder(const std::vector<int> &ranks, SortDirection direction)
 {
-    const bool ascending = order == QLatin1String("ASC");
-    const bool descending = order == QLatin1String("DEC");
+    const bool descending = direction == SortDirection::Descending;
     std::vector<int> rows(ranks.size());
     std::iota(rows.begin(), rows.end(), 0);
-    if (!ascending && !descending)
-        return rows;
 
     // Distinct ranks 0..n-1, as a column of names gives: each row's rank is its place.
     std::vector<int> placed(ranks.size(), -1);

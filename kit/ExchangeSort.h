@@ -1,5 +1,5 @@
 #pragma once
-#include <QString>
+#include "kit/SortDirection.h"
 
 #include <algorithm>
 #include <numeric>
@@ -9,15 +9,12 @@
 namespace quorvin {
 
 // The grids' sort: for every i, every later j is exchanged with i when it belongs before it, and the scan
-// goes on against the new row i. Equal keys are never exchanged. "ASC" and "DEC" are matched exactly; any
-// other order leaves the rows as they are.
+// goes on against the new row i. Equal keys are never exchanged.
 template <typename Compare, typename Exchange>
-void exchangeSort(int rows, const QString &order, Compare compareRows, Exchange exchangeRows)
+void exchangeSort(int rows, SortDirection direction, Compare compareRows, Exchange exchangeRows)
 {
-    const bool ascending = order == QLatin1String("ASC");
-    const bool descending = order == QLatin1String("DEC");
-    if (!ascending && !descending)
-        return;
+    const bool ascending = direction == SortDirection::Ascending;
+    const bool descending = !ascending;
     for (int i = 0; i < rows; ++i)
         for (int j = i + 1; j < rows; ++j) {
             const int c = compareRows(j, i);
@@ -92,10 +89,10 @@ template <typename Compare> std::vector<int> ranksOf(int keys, Compare compareKe
 // The plain exchange sort over precomputed ranks; exchangeRows moves the caller's rows along. Quadratic: kept
 // as the reference that exchangeSortOrder is held against.
 template <typename Exchange>
-void exchangeSortByRank(std::vector<int> ranks, const QString &order, Exchange exchangeRows)
+void exchangeSortByRank(std::vector<int> ranks, SortDirection direction, Exchange exchangeRows)
 {
     exchangeSort(
-        static_cast<int>(ranks.size()), order,
+        static_cast<int>(ranks.size()), direction,
         [&](int j, int i) {
             const int a = ranks[static_cast<std::size_t>(j)], b = ranks[static_cast<std::size_t>(i)];
             return (a > b) - (a < b);
@@ -109,29 +106,16 @@ void exchangeSortByRank(std::vector<int> ranks, const QString &order, Exchange e
 // The rows in the order exchangeSortByRank leaves them, ties included, without comparing every pair: element
 // k is the index of the row that ends at position k. Distinct ranks cost one ordinary sort; with equal ranks
 // each group of equal ranks is placed from where smaller ranks stand, O(n log n) in all.
-std::vector<int> exchangeSortOrder(const std::vector<int> &ranks, const QString &order);
+std::vector<int> exchangeSortOrder(const std::vector<int> &ranks, SortDirection direction);
 
-// The rows in the exchange sort's order of their ranks, moved in place: a second table of thousands of rows
-// would be memory to fault in again at every refresh.
-template <typename Row>
-void sortRowsByRank(std::vector<Row> &rows, const std::vector<int> &ranks, const QString &order)
+// The rows at their places after a sort that took place k from place from[k]: element k of the result is
+// the row places[from[k]].
+inline std::vector<int> placesMoved(const std::vector<int> &places, const std::vector<int> &from)
 {
-    // Row k takes the row at from[k]; each cycle of that permutation is followed once, through one spare row.
-    const std::vector<int> from = exchangeSortOrder(ranks, order);
-    std::vector<bool> placed(rows.size(), false);
-    for (std::size_t start = 0; start < rows.size(); ++start) {
-        if (placed[start])
-            continue;
-        Row spare = std::move(rows[start]);
-        std::size_t k = start;
-        for (auto next = static_cast<std::size_t>(from[k]); next != start;
-             k = next, next = static_cast<std::size_t>(from[k])) {
-            rows[k] = std::move(rows[next]);
-            placed[k] = true;
-        }
-        rows[k] = std::move(spare);
-        placed[k] = true;
-    }
+    std::vector<int> moved(from.size());
+    for (std::size_t k = 0; k < from.size(); ++k)
+        moved[k] = places[static_cast<std::size_t>(from[k])];
+    return moved;
 }
 
 } // namespace quorvin

@@ -11,13 +11,9 @@ struct FormState {
     bool RealTimeMode = false;
     std::int16_t CurrentPage = 0;
     std::int16_t TickCount = 0;
-    std::int16_t CpuPollTicks = 1;
-    std::int16_t PointsPerGraph = 100;
     bool PageInitPending = false;
     std::int16_t SortColumn = 1;
     QString SortOrder = QStringLiteral("ASC");
-    double PrevCpuCounter = 0;
-    double PrevCpuTimestamp = 0;
 
     // One more poll tick counted; the count stops at its upper bound instead of wrapping round.
     void countTick() noexcept

@@ -1,7 +1,7 @@
 #pragma once
 #include <span>
 
-class QTableWidget;
+class QTableView;
 
 namespace quorvin {
 
@@ -13,8 +13,8 @@ struct GridColumn {
     int widthTwips;
 };
 
-// Writes a grid's title row: each text, bold on the title colour, and each column's width. The current cell
-// ends at row 0 of the last column; rows and columns are not added.
-void SetGridHeaders(QTableWidget *grid, std::span<const GridColumn> columns, const Twips &twips);
+// Writes a grid's title row: each text, bold on the title colour, and each column's width. The grid's model
+// is a GridModel. The current cell ends at row 0 of the last column; rows and columns are not added.
+void SetGridHeaders(QTableView *grid, std::span<const GridColumn> columns, const Twips &twips);
 
 } // namespace quorvin

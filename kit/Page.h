@@ -1,15 +1,26 @@
 #pragma once
+#include <QRect>
 #include <vector>
 
 class QWidget;
 
 namespace quorvin {
 
-// One page of the window as the shell drives it: the page switch, the poll and the Real Time Mode switch ask
-// the shown page, and the page decides its own pace and set-up.
+class EventRunner;
+
+// One page of the window as the shell drives it: the page switch places and shows the page's frame, the poll
+// and the Real Time Mode switch ask the shown page, and the page decides its own pace and set-up.
 class Page {
 public:
     virtual ~Page() = default;
+
+    // The page's frame, which the page switch shows alone, at its place on the window in twips.
+    virtual QWidget *frame() const = 0;
+    virtual QRect framePlace() const = 0;
+    // Controls on the window itself that are shown with this page only.
+    virtual std::vector<QWidget *> windowControls() const { return {}; }
+    // Connects the page's controls to its handlers; every handler runs through events.
+    virtual void connectEvents(EventRunner &events) = 0;
 
     // The page's refresh as the page switch runs it; failures end in the common error report.
     virtual void refresh() = 0;
@@ -21,8 +32,6 @@ public:
     // Real Time Mode went on, or off, while the page is shown.
     virtual void realTimeModeOn() {}
     virtual void realTimeModeOff() {}
-    // Controls on the window itself that are shown with this page only.
-    virtual std::vector<QWidget *> windowControls() const { return {}; }
 };
 
 } // namespace quorvin

@@ -1,23 +1,27 @@
 #pragma once
 
+class QTimer;
+
 namespace quorvin {
 
 namespace mgmt {
 class Source;
 }
-struct Controls;
 struct FormState;
 class Clock;
+class Designer;
 class Dialogs;
 class Environment;
 class ErrorReport;
 class LineCanvas;
 class Twips;
 
-// What a page's routines reach: the window's state and controls, and the injected services.
+// What a page reaches besides its own controls and state: the window's state, its poll, the designer that
+// places the page's controls, and the injected services.
 struct PageContext {
     FormState &state;
-    const Controls &controls;
+    QTimer &poll;
+    Designer &designer;
     mgmt::Source &source;
     Dialogs &dialogs;
     const Clock &clock;

@@ -1,6 +1,6 @@
 #include "pages/general/GeneralPage.h"
+#include "kit/ClassQuery.h"
 #include "kit/Clock.h"
-#include "kit/Controls.h"
 #include "kit/DateTimeText.h"
 #include "kit/ErrorReport.h"
 #include "kit/FormState.h"
@@ -9,8 +9,8 @@
 #include "kit/PropertyText.h"
 #include "mgmt/Convert.h"
 #include "mgmt/Names.h"
-#include "mgmt/Source.h"
 
+#include <QGroupBox>
 #include <QLabel>
 
 namespace quorvin {
@@ -29,6 +29,16 @@ QString megabytes(const QString &kilobytes)
 
 } // namespace
 
+GeneralPage::GeneralPage(PageContext &context)
+    : m(context), m_controls(GeneralControls::design(context.designer))
+{
+}
+
+QWidget *GeneralPage::frame() const
+{
+    return m_controls.frGen;
+}
+
 void GeneralPage::tick()
 {
     if (m.state.TickCount < 2) {
@@ -36,7 +46,7 @@ void GeneralPage::tick()
         return;
     }
     General();
-    m.controls.lblUpdate->setText(QStringLiteral("Last Updated:") + localDateTimeText(m.clock.now()));
+    m_controls.lblUpdate->setText(QStringLiteral("Last Updated:") + localDateTimeText(m.clock.now()));
     m.state.TickCount = 0;
 }
 
@@ -44,9 +54,10 @@ void GeneralPage::General()
 {
     m.errors.guard(ErrorReport::Policy::SwitchOffFirst, [this] {
         m.state.ComputerMoniker = plainMoniker(m.state.TargetComputer);
-        auto service = m.source.connect(m.state.ComputerMoniker.toStdString());
+        const QueryAnswer systems =
+            instancesOf(m.source, m.state.ComputerMoniker, mgmt::cls::OperatingSystem);
         OperatingSystemTexts os;
-        for (const mgmt::Instance &instance : service->instancesOf(mgmt::cls::OperatingSystem)) {
+        for (const mgmt::Instance &instance : systems.instances) {
             os.caption = propertyText(instance, mgmt::prop::Caption);
             os.servicePack = propertyTextOrEmpty(instance, mgmt::prop::CSDVersion);
             os.freePhysical = propertyText(instance, mgmt::prop::FreePhysicalMemory);
@@ -57,7 +68,7 @@ void GeneralPage::General()
             os.lastBoot = propertyText(instance, mgmt::prop::LastBootupTime);
             os.installDate = propertyTextOrEmpty(instance, mgmt::prop::InstallDate);
         }
-        const Controls &c = m.controls;
+        const GeneralControls &c = m_controls;
         c.lblTitle->setText(os.caption);
         c.lbltitle2->setText(os.servicePack);
         c.lblReg->setText(QStringLiteral(" Registered To: ") + os.organization);

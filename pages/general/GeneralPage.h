@@ -1,5 +1,6 @@
 #pragma once
 #include "kit/Page.h"
+#include "pages/general/GeneralControls.h"
 
 namespace quorvin {
 
@@ -8,7 +9,13 @@ struct PageContext;
 // The General page: the operating-system summary of the target computer.
 class GeneralPage final : public Page {
 public:
-    explicit GeneralPage(PageContext &context) : m(context) {}
+    explicit GeneralPage(PageContext &context);
+
+    const GeneralControls &controls() const noexcept { return m_controls; }
+    QWidget *frame() const override;
+    QRect framePlace() const override { return GeneralControls::FramePlace; }
+    // The page's controls have no events.
+    void connectEvents(EventRunner &) override {}
 
     void refresh() override { General(); }
     // Every third tick: a refresh, and the time it was taken.
@@ -19,6 +26,7 @@ public:
 
 private:
     PageContext &m;
+    GeneralControls m_controls;
 };
 
 } // namespace quorvin

@@ -1,19 +1,20 @@
 #include "pages/network/NetworkPage.h"
+#include "kit/ClassQuery.h"
 #include "kit/Clock.h"
-#include "kit/Controls.h"
 #include "kit/Dialogs.h"
 #include "kit/ErrorReport.h"
+#include "kit/EventRunner.h"
 #include "kit/FormState.h"
 #include "kit/NumberFormat.h"
 #include "kit/PageContext.h"
 #include "mgmt/Convert.h"
 #include "mgmt/Names.h"
-#include "mgmt/Query.h"
-#include "mgmt/Source.h"
 
+#include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QPushButton>
 
 #include <algorithm>
 #include <cmath>
@@ -32,12 +33,23 @@ QString whole(double value)
     return formatNumber(value, 0);
 }
 
-std::string adapterQuery()
+} // namespace
+
+NetworkPage::NetworkPage(PageContext &context)
+    : m(context), m_controls(NetworkControls::design(context.designer))
 {
-    return "Select * from " + std::string(mgmt::cls::NetworkInterface);
 }
 
-} // namespace
+QWidget *NetworkPage::frame() const
+{
+    return m_controls.frNet;
+}
+
+void NetworkPage::connectEvents(EventRunner &events)
+{
+    QObject::connect(m_controls.cmdSetBand, &QPushButton::clicked, m_controls.cmdSetBand,
+                     [this, &events] { events.run([this] { cmdSetBand_Click(); }); });
+}
 
 void NetworkPage::refresh()
 {
@@ -55,20 +67,18 @@ void NetworkPage::RefreshNetwork()
     if (m.state.PageInitPending) {
         rebuildAdapterList();
         m_monitor.restart();
-        m.controls.lstNet->setCurrentRow(m.controls.lstNet->count() > 0 ? 0 : -1);
+        m_controls.lstNet->setCurrentRow(m_controls.lstNet->count() > 0 ? 0 : -1);
         m.state.PageInitPending = false;
     }
-    const QListWidgetItem *selected = m.controls.lstNet->currentItem();
+    const QListWidgetItem *selected = m_controls.lstNet->currentItem();
     if (!selected) {
         showNoAdapter();
         return;
     }
     const QString chosen = selected->text();
-    auto service = m.source.connect(impersonatingMoniker(m.state.TargetComputer).toStdString());
-    // The name is quoted, so that a quote in it is matched literally.
-    const std::string query =
-        adapterQuery() + " where name = '" + mgmt::quoteQueryName(chosen.toStdString()) + "'";
-    for (const mgmt::Instance &adapter : service->execQuery(query)) {
+    const QueryAnswer adapters = selectNamed(m.source, impersonatingMoniker(m.state.TargetComputer),
+                                             mgmt::cls::NetworkInterface, " where name = ", chosen);
+    for (const mgmt::Instance &adapter : adapters.instances) {
         AdapterCounters counters;
         counters.packetsSent = counter(adapter, mgmt::prop::PacketsSent);
         counters.packetsReceived = counter(adapter, mgmt::prop::PacketsReceived);
@@ -83,7 +93,7 @@ void NetworkPage::RefreshNetwork()
 
 void NetworkPage::show(const AdapterMonitor::Reading &reading)
 {
-    const Controls &c = m.controls;
+    const NetworkControls &c = m_controls;
     if (reading.newBaseline)
         c.lblNetBand->setText(whole(m_monitor.sample().BandwidthReference) + QStringLiteral("Bytes/Sec"));
     if (reading.percent) {
@@ -102,10 +112,11 @@ void NetworkPage::show(const AdapterMonitor::Reading &reading)
 
 void NetworkPage::rebuildAdapterList()
 {
-    auto service = m.source.connect(impersonatingMoniker(m.state.TargetComputer).toStdString());
-    QListWidget *list = m.controls.lstNet;
+    const QueryAnswer adapters =
+        selectAll(m.source, impersonatingMoniker(m.state.TargetComputer), mgmt::cls::NetworkInterface);
+    QListWidget *list = m_controls.lstNet;
     int k = 0;
-    for (const mgmt::Instance &adapter : service->execQuery(adapterQuery())) {
+    for (const mgmt::Instance &adapter : adapters.instances) {
         const QString name = QString::fromStdString(mgmt::toText(adapter.get(mgmt::prop::Name)));
         if (k < list->count())
             list->item(k)->setText(name);
@@ -120,17 +131,17 @@ void NetworkPage::rebuildAdapterList()
 
 void NetworkPage::showNoAdapter()
 {
-    m.controls.prgNet->setValue(0);
-    m.controls.lblNetPct->setText(QStringLiteral("0%"));
-    for (QLabel *total : {m.controls.lblNetPackSent, m.controls.lblNetPackRec, m.controls.lblNetByteSent,
-                          m.controls.lblNetByteRec, m.controls.lblNetBand})
+    m_controls.prgNet->setValue(0);
+    m_controls.lblNetPct->setText(QStringLiteral("0%"));
+    for (QLabel *total : {m_controls.lblNetPackSent, m_controls.lblNetPackRec, m_controls.lblNetByteSent,
+                          m_controls.lblNetByteRec, m_controls.lblNetBand})
         total->setText(QStringLiteral("0"));
     m_monitor.forgetShownTotals();
 }
 
 void NetworkPage::showReference()
 {
-    m.controls.lblRef->setText(QStringLiteral("Current Reference:   ") +
+    m_controls.lblRef->setText(QStringLiteral("Current Reference:   ") +
                                whole(m_monitor.sample().BandwidthReference) + QStringLiteral(" Bytes/Sec"));
 }
 

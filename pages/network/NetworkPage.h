@@ -1,6 +1,7 @@
 #pragma once
 #include "kit/Page.h"
 #include "pages/network/AdapterMonitor.h"
+#include "pages/network/NetworkControls.h"
 
 #include <QString>
 
@@ -12,7 +13,12 @@ struct PageContext;
 // the bandwidth reference.
 class NetworkPage final : public Page {
 public:
-    explicit NetworkPage(PageContext &context) : m(context) {}
+    explicit NetworkPage(PageContext &context);
+
+    const NetworkControls &controls() const noexcept { return m_controls; }
+    QWidget *frame() const override;
+    QRect framePlace() const override { return NetworkControls::FramePlace; }
+    void connectEvents(EventRunner &events) override;
 
     void refresh() override;
     // Every tick.
@@ -34,6 +40,7 @@ private:
     void showReference();
 
     PageContext &m;
+    NetworkControls m_controls;
     AdapterMonitor m_monitor;
 };
 

@@ -8,6 +8,7 @@
 #include "pages/processes/ProcessSamples.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace quorvin {
 
@@ -84,6 +85,7 @@ void ProcessTable::fill(const std::vector<mgmt::Instance> &instances)
 {
     m_rows.clear();
     m_rows.reserve(instances.size());
+    m_order.clear();
     m_totals = {};
     const mgmt::PropertyKey idKey(mgmt::prop::IDprocess), nameKey(mgmt::prop::Name),
         workingSetKey(mgmt::prop::WorkingSet), pageFileKey(mgmt::prop::PageFileBytes),
@@ -111,6 +113,8 @@ void ProcessTable::fill(const std::vector<mgmt::Instance> &instances)
             m_totals.handles += mgmt::toDouble(instance.get(handlesKey));
         }
     }
+    m_order.resize(m_rows.size());
+    std::iota(m_order.begin(), m_order.end(), 0);
 }
 
 double ProcessTable::utilization(double processorTimeDelta, double timestampDelta)
@@ -138,14 +142,15 @@ void ProcessTable::computeUtilization(ProcessSamples &samples)
     }
 }
 
-void ProcessTable::sort(int sortColumn, const QString &sortOrder, LastKeyOrder *last)
+void ProcessTable::sort(int sortColumn, std::optional<SortDirection> direction, LastKeyOrder *last)
 {
-    if (sortColumn < 1 || sortColumn > 5)
+    if (sortColumn < 1 || sortColumn > 5 || !direction)
         return;
+    // The keys by place: a second sort starts from where the first left the rows, as an exchange sort does.
     std::vector<CellValue> keys;
     keys.reserve(m_rows.size());
-    for (const Row &row : m_rows)
-        keys.push_back(row.column(sortColumn));
+    for (const int row : m_order)
+        keys.push_back(m_rows[static_cast<std::size_t>(row)].column(sortColumn));
     // A column holds numbers (or nothing yet) or texts, never both, so its keys have one consistent order.
     const auto compareKeys = [&](int a, int b) {
         return compare(keys[static_cast<std::size_t>(a)], keys[static_cast<std::size_t>(b)]);
@@ -155,14 +160,14 @@ void ProcessTable::sort(int sortColumn, const QString &sortOrder, LastKeyOrder *
     if (last) {
         std::vector<double> ids;
         ids.reserve(m_rows.size());
-        for (const Row &row : m_rows)
-            ids.push_back(row.id.numberValue());
+        for (const int row : m_order)
+            ids.push_back(m_rows[static_cast<std::size_t>(row)].id.numberValue());
         byKey = orderOfKeys(count, compareKeys, last->guess(sortColumn, ids));
         last->remember(sortColumn, ids, byKey);
     } else {
         byKey = orderOfKeys(count, compareKeys);
     }
-    sortRowsByRank(m_rows, ranksInOrder(byKey, compareKeys), sortOrder);
+    m_order = placesMoved(m_order, exchangeSortOrder(ranksInOrder(byKey, compareKeys), *direction));
 }
 
 QString ProcessTable::summary(const QLocale &locale) const

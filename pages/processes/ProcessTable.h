@@ -1,9 +1,11 @@
 #pragma once
+#include "kit/SortDirection.h"
 #include "mgmt/Instance.h"
 #include "pages/processes/CellValue.h"
 
 #include <QLocale>
 #include <QString>
+#include <optional>
 #include <vector>
 
 namespace quorvin {
@@ -39,12 +41,17 @@ public:
     void fill(const std::vector<mgmt::Instance> &instances);
     // Column 3 from each process's previous sample; every row's sample then replaces or joins the table.
     void computeUtilization(ProcessSamples &samples);
-    // last: where the last refresh's sort left the keys, to start from; the rows end the same without it.
-    void sort(int sortColumn, const QString &sortOrder, LastKeyOrder *last = nullptr);
+    // The order of the rows by one column, as the exchange sort leaves them, ties included; the rows stay
+    // where they are. No direction, or a column out of range, leaves the order as it was. last: where the
+    // last refresh's sort left the keys, to start from; the order ends the same without it.
+    void sort(int sortColumn, std::optional<SortDirection> direction, LastKeyOrder *last = nullptr);
     QString summary(const QLocale &locale = QLocale()) const;
 
+    // In the order the query gave them.
     const std::vector<Row> &rows() const noexcept { return m_rows; }
     std::vector<Row> &rows() noexcept { return m_rows; }
+    // Element k: the index of the row at place k of the sort.
+    const std::vector<int> &order() const noexcept { return m_order; }
     const Totals &totals() const noexcept { return m_totals; }
 
     // 100 × dP / dT rounded to two decimals, the way the table has always rounded it.
@@ -52,6 +59,7 @@ public:
 
 private:
     std::vector<Row> m_rows;
+    std::vector<int> m_order;
     Totals m_totals;
 };
 

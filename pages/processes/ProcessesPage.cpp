@@ -1,24 +1,27 @@
 #include "pages/processes/ProcessesPage.h"
+#include "kit/ClassQuery.h"
 #include "kit/Clock.h"
-#include "kit/Controls.h"
 #include "kit/Dialogs.h"
 #include "kit/Environment.h"
 #include "kit/ErrorReport.h"
+#include "kit/EventRunner.h"
 #include "kit/FormState.h"
 #include "kit/GridCells.h"
 #include "kit/GridHeaders.h"
 #include "kit/NumberFormat.h"
 #include "kit/PageContext.h"
+#include "kit/RealTimePause.h"
 #include "mgmt/Convert.h"
 #include "mgmt/Error.h"
 #include "mgmt/Names.h"
-#include "mgmt/Source.h"
+#include "pages/processes/ProcessModel.h"
 #include "pages/processes/ProcessTable.h"
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTableWidget>
+#include <QTableView>
 
 #include <array>
 
@@ -34,17 +37,43 @@ constexpr std::array<GridColumn, 5> Columns{{{"       Process Name", 2250},
                                              {"       Working Set", 2000},
                                              {"        Page File", 2000}}};
 
-QString kilobytes(double bytes, const QLocale &locale)
-{
-    return formatNumber(bytes / 1024, 0, locale) + QStringLiteral("KB");
-}
-
 bool endsWithExe(const QString &imageName)
 {
     return imageName.endsWith(QLatin1String(".exe"), Qt::CaseInsensitive);
 }
 
 } // namespace
+
+ProcessesPage::ProcessesPage(PageContext &context)
+    : m(context), m_controls(ProcessesControls::design(context.designer)),
+      m_model(new ProcessModel(m_controls.msfg))
+{
+    m_controls.msfg->setModel(m_model);
+}
+
+QWidget *ProcessesPage::frame() const
+{
+    return m_controls.frPD;
+}
+
+std::vector<QWidget *> ProcessesPage::windowControls() const
+{
+    return {m_controls.txtupdt, m_controls.lblProcint};
+}
+
+void ProcessesPage::connectEvents(EventRunner &events)
+{
+    // The handlers act on the cell of the event itself: a refresh moves the current cell.
+    QObject::connect(
+        m_controls.msfg, &QTableView::clicked, m_controls.msfg, [this, &events](const QModelIndex &cell) {
+            events.run([this, row = cell.row(), column = cell.column()] { msfg_Click(row, column); });
+        });
+    QObject::connect(
+        m_controls.msfg, &QTableView::doubleClicked, m_controls.msfg,
+        [this, &events](const QModelIndex &cell) {
+            events.run([this, row = cell.row(), column = cell.column()] { msfg_DblClick(row, column); });
+        });
+}
 
 void ProcessesPage::refresh()
 {
@@ -54,10 +83,10 @@ void ProcessesPage::refresh()
 void ProcessesPage::tick()
 {
     double interval = 2;
-    if (const auto typed = readNumber(m.controls.txtupdt->text()))
+    if (const auto typed = readNumber(m_controls.txtupdt->text()))
         interval = *typed;
     else
-        m.controls.txtupdt->setText(QStringLiteral("2"));
+        m_controls.txtupdt->setText(QStringLiteral("2"));
     if (m.state.TickCount >= interval) {
         m.state.TickCount = 0;
         refresh();
@@ -66,75 +95,31 @@ void ProcessesPage::tick()
     }
 }
 
-std::vector<QWidget *> ProcessesPage::windowControls() const
-{
-    return {m.controls.txtupdt, m.controls.lblProcint};
-}
-
 void ProcessesPage::RefreshProcesses()
 {
     if (m.state.PageInitPending) {
         if (m.state.CurrentPage == page::Processes)
-            SetGridHeaders(m.controls.msfg, Columns, m.twips);
+            SetGridHeaders(m_controls.msfg, Columns, m.twips);
         m_resetTime = m.clock.monotonicSeconds();
         m.state.PageInitPending = false;
     }
-    auto service = m.source.connect(impersonatingMoniker(m.state.TargetComputer).toStdString());
     ProcessTable table;
-    table.fill(service->execQuery("Select * from " + std::string(mgmt::cls::ProcessCounters)));
+    table.fill(selectAll(m.source, impersonatingMoniker(m.state.TargetComputer), mgmt::cls::ProcessCounters)
+                   .instances);
     // Another computer's samples say nothing of these processes, whatever their IDs.
     if (!sameComputer(m_sampledComputer, m.state.TargetComputer)) {
         ClearProcessSamples();
         m_sampledComputer = m.state.TargetComputer;
     }
     table.computeUtilization(m_samples);
-    table.sort(m.state.SortColumn, m.state.SortOrder, &m_lastKeyOrder);
-    m.controls.lblpdTitle->setText(table.summary());
-    writeGrid(table);
+    table.sort(m.state.SortColumn, sortDirectionOf(m.state.SortOrder), &m_lastKeyOrder);
+    m_controls.lblpdTitle->setText(table.summary());
+    m_model->show(std::move(table));
+    // Writing cell by cell left the last one written current.
+    if (m_model->shownCount() > 0)
+        setCurrentCell(m_controls.msfg, m_model->shownCount(), 4);
     if (m.clock.monotonicSeconds() - m_resetTime > SampleResetSeconds)
         ClearProcessSamples();
-}
-
-void ProcessesPage::writeGrid(const ProcessTable &table)
-{
-    QTableWidget *grid = m.controls.msfg;
-    const QLocale locale; // looked up once, not once per cell
-    int shown = 0;
-    for (const ProcessTable::Row &row : table.rows())
-        shown += row.isIdleOrTotal() ? 0 : 1;
-    setGridRows(grid, shown + 1);
-    m_shownStartTimes.assign(static_cast<std::size_t>(shown), mgmt::Value());
-    m_shownTexts.prepare(static_cast<std::size_t>(shown), locale);
-    const auto inKilobytes = [&locale](double bytes) { return kilobytes(bytes, locale); };
-    const auto percent = [&locale](double value) { return plainNumber(value, locale); };
-    // The grid's rows below the title are written by this page alone: a cell given a value's text at the last
-    // refresh still shows it, and is not touched when the value stays.
-    const auto writeNumber = [&](std::size_t at, int column, ShownColumn slot, double value,
-                                 const auto &format) {
-        if (!m_shownTexts.holds(at, slot, value))
-            setCellText(grid, static_cast<int>(at) + 1, column, m_shownTexts.text(at, slot, value, format));
-    };
-    int k = 0;
-    for (const ProcessTable::Row &row : table.rows()) {
-        if (row.isIdleOrTotal())
-            continue;
-        const auto at = static_cast<std::size_t>(k);
-        ++k;
-        m_shownStartTimes[at] = row.startTime;
-        setCellText(grid, k, 0, row.name);
-        writeNumber(at, 1, ShownId, row.id.numberValue(), plainInteger);
-        if (row.utilization.isNumber()) {
-            writeNumber(at, 2, ShownUtilization, row.utilization.numberValue(), percent);
-        } else {
-            m_shownTexts.forget(at, ShownUtilization);
-            setCellText(grid, k, 2, QString());
-        }
-        writeNumber(at, 3, ShownWorkingSet, row.workingSet, inKilobytes);
-        writeNumber(at, 4, ShownPageFile, row.pageFile, inKilobytes);
-    }
-    // Writing cell by cell leaves the last one written current.
-    if (k > 0)
-        setCurrentCell(grid, k, 4);
 }
 
 void ProcessesPage::ClearProcessSamples()
@@ -155,21 +140,20 @@ void ProcessesPage::msfg_Click(int row, int column)
 
 bool ProcessesPage::byName() const
 {
-    return m.controls.chkname->checkState() == Qt::Checked;
+    return m_controls.chkname->checkState() == Qt::Checked;
 }
 
 void ProcessesPage::msfg_DblClick(int row, int)
 {
-    QTableWidget *grid = m.controls.msfg;
-    if (row <= 0 || row >= grid->rowCount()) // the title row names no process
+    const QTableView *grid = m_controls.msfg;
+    if (row <= 0 || row >= gridRows(grid)) // the title row names no process
         return;
     const QString name = cellText(grid, row, 0).trimmed();
     bool isNumber = false;
     const qint64 processId = cellText(grid, row, 1).trimmed().toLongLong(&isNumber);
     if (!isNumber)
         return;
-    const auto shown = static_cast<std::size_t>(row - 1);
-    const mgmt::Value startTime = shown < m_shownStartTimes.size() ? m_shownStartTimes[shown] : mgmt::Value();
+    const mgmt::Value startTime = m_model->startTimeAt(row);
     const QString question =
         byName() ? QStringLiteral("Are You Sure You Wish To End All '") + name + QStringLiteral("' Processes")
                  : QStringLiteral("Are You Sure You Wish To End Process ID: ") + QString::number(processId) +
@@ -229,9 +213,9 @@ ProcessesPage::Pass ProcessesPage::endSelected(const QString &name, qint64 proce
                                                std::optional<std::int64_t> ownProcessId)
 {
     m.state.ComputerMoniker = plainMoniker(m.state.TargetComputer);
-    auto service = m.source.connect(m.state.ComputerMoniker.toStdString());
+    const QueryAnswer processes = instancesOf(m.source, m.state.ComputerMoniker, mgmt::cls::Process);
     Pass pass;
-    for (const mgmt::Instance &instance : service->instancesOf(mgmt::cls::Process)) {
+    for (const mgmt::Instance &instance : processes.instances) {
         if (!selected(instance, name, processId, startTime))
             continue;
         const std::optional<double> handle = numberOf(instance, mgmt::prop::Handle);
@@ -265,27 +249,18 @@ void ProcessesPage::refuseToEndItself()
 
 void ProcessesPage::KillProcess(const QString &name, qint64 processId, const mgmt::Value &startTime)
 {
-    // Real Time Mode comes back as it was: a pass never turns the poll on behind a cleared box.
-    const bool wasRealTime = m.state.RealTimeMode;
-    m.state.RealTimeMode = false;
     try {
-        const auto refuse = [&] {
-            refuseToEndItself();
-            m.state.RealTimeMode = wasRealTime;
-        };
-        if (name.compare(m.environment.programName(), Qt::CaseInsensitive) == 0)
-            return refuse();
-        // On this computer, by its ID too, whatever its row is called.
-        const std::optional<std::int64_t> ownProcessId =
-            m.source.thisProgramsProcessId(plainMoniker(m.state.TargetComputer).toStdString());
-        if (!byName() && ownProcessId == processId)
-            return refuse();
-        const Pass pass = endSelected(name, processId, startTime, ownProcessId);
-        m.state.RealTimeMode = wasRealTime;
+        std::optional<Pass> pass;
+        {
+            const RealTimePause pause(m.state.RealTimeMode);
+            pass = endUnlessItself(name, processId, startTime);
+        }
+        if (!pass)
+            return;
         RefreshProcesses();
-        if (pass.refusedItself)
+        if (pass->refusedItself)
             refuseToEndItself();
-        else if (!pass.ended)
+        else if (!pass->ended)
             m.dialogs.message((byName() ? QStringLiteral("Process ") + name
                                         : QStringLiteral("Process ID ") + QString::number(processId)) +
                               QStringLiteral(" Was Not Found"));
@@ -293,9 +268,25 @@ void ProcessesPage::KillProcess(const QString &name, qint64 processId, const mgm
         const auto *known = dynamic_cast<const mgmt::Error *>(&error);
         const QString description =
             known ? QString::fromStdString(known->description()) : QString::fromUtf8(error.what());
-        m.state.RealTimeMode = wasRealTime;
         m.dialogs.message(description + QStringLiteral("  ---  Process Was Probably Not Successfully Ended"));
     }
+}
+
+std::optional<ProcessesPage::Pass> ProcessesPage::endUnlessItself(const QString &name, qint64 processId,
+                                                                  const mgmt::Value &startTime)
+{
+    if (name.compare(m.environment.programName(), Qt::CaseInsensitive) == 0) {
+        refuseToEndItself();
+        return std::nullopt;
+    }
+    // On this computer, by its ID too, whatever its row is called.
+    const std::optional<std::int64_t> ownProcessId =
+        m.source.thisProgramsProcessId(plainMoniker(m.state.TargetComputer).toStdString());
+    if (!byName() && ownProcessId == processId) {
+        refuseToEndItself();
+        return std::nullopt;
+    }
+    return endSelected(name, processId, startTime, ownProcessId);
 }
 
 } // namespace quorvin

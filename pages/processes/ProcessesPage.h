@@ -2,7 +2,7 @@
 #include "kit/Page.h"
 #include "pages/processes/LastKeyOrder.h"
 #include "pages/processes/ProcessSamples.h"
-#include "pages/processes/ShownTexts.h"
+#include "pages/processes/ProcessesControls.h"
 
 #include "mgmt/Instance.h"
 
@@ -13,18 +13,24 @@
 
 namespace quorvin {
 
+class ProcessModel;
 struct PageContext;
 
 // The Process Details page: the process table with each process's processor use, its sort, and ending
 // processes.
 class ProcessesPage final : public Page {
 public:
-    explicit ProcessesPage(PageContext &context) : m(context) {}
+    explicit ProcessesPage(PageContext &context);
+
+    const ProcessesControls &controls() const noexcept { return m_controls; }
+    QWidget *frame() const override;
+    QRect framePlace() const override { return ProcessesControls::FramePlace; }
+    std::vector<QWidget *> windowControls() const override;
+    void connectEvents(EventRunner &events) override;
 
     void refresh() override;
     // At the interval typed into txtupdt, read afresh on every tick.
     void tick() override;
-    std::vector<QWidget *> windowControls() const override;
 
     // Rebuilds the table from one query; errors pass to the caller.
     void RefreshProcesses();
@@ -50,18 +56,17 @@ private:
     };
     Pass endSelected(const QString &name, qint64 processId, const mgmt::Value &startTime,
                      std::optional<std::int64_t> ownProcessId);
+    // Nothing when the pass would end this program, which it refuses with a message instead.
+    std::optional<Pass> endUnlessItself(const QString &name, qint64 processId, const mgmt::Value &startTime);
     void refuseToEndItself();
-    void writeGrid(const class ProcessTable &table);
-
-    enum ShownColumn { ShownId, ShownUtilization, ShownWorkingSet, ShownPageFile, ShownColumns };
 
     PageContext &m;
+    ProcessesControls m_controls;
+    ProcessModel *m_model; // owned by the grid
     ProcessSamples m_samples;
     QString m_sampledComputer; // the one m_samples were taken on
     LastKeyOrder m_lastKeyOrder;
-    ShownTexts m_shownTexts{ShownColumns};
-    std::vector<mgmt::Value> m_shownStartTimes; // of the grid's rows, from row 1
-    double m_resetTime = 0;                     // on the monotonic clock, so that midnight changes nothing
+    double m_resetTime = 0; // on the monotonic clock, so that midnight changes nothing
 };
 
 } // namespace quorvin

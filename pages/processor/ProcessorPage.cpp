@@ -1,19 +1,23 @@
 #include "pages/processor/ProcessorPage.h"
-#include "kit/Controls.h"
+#include "kit/ClassQuery.h"
 #include "kit/Dialogs.h"
 #include "kit/ErrorReport.h"
+#include "kit/EventHook.h"
+#include "kit/EventRunner.h"
 #include "kit/FormState.h"
 #include "kit/NumberFormat.h"
 #include "kit/PageContext.h"
+#include "kit/Twips.h"
 #include "kit/TwipsGeometry.h"
 #include "kit/Utilization.h"
 #include "mgmt/Convert.h"
 #include "mgmt/Names.h"
-#include "mgmt/Source.h"
 
 #include <QCoreApplication>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QTimer>
 
@@ -23,17 +27,54 @@
 namespace quorvin {
 
 ProcessorPage::ProcessorPage(PageContext &context)
-    : m(context),
+    : m(context), m_controls(ProcessorControls::design(context.designer)),
       m_graph(
-          context.canvas, [&controls = context.controls] { return QRectF(twipsGeometry(controls.lblGraph)); },
-          context.state.PointsPerGraph,
-          [&controls = context.controls](bool on) {
+          context.canvas, [this] { return QRectF(twipsGeometry(m_controls.lblGraph)); }, m_pointsPerGraph,
+          [&poll = context.poll](bool on) {
               if (on)
-                  controls.tmr1->start();
+                  poll.start();
               else
-                  controls.tmr1->stop();
+                  poll.stop();
           })
 {
+}
+
+QWidget *ProcessorPage::frame() const
+{
+    return m_controls.frUtil;
+}
+
+std::vector<QWidget *> ProcessorPage::windowControls() const
+{
+    const ProcessorControls &c = m_controls;
+    return {c.lblParm1, c.lblParm2, c.txtTime, c.txtPoint, c.lblGraph, c.lblGraphtit};
+}
+
+void ProcessorPage::connectEvents(EventRunner &events)
+{
+    QObject::connect(m_controls.tmrpct, &QTimer::timeout, m_controls.tmrpct,
+                     [this, &events] { events.run([this] { tmrpct_Timer(); }); });
+    // The graph label has no click of its own: its mouse events are read as they come.
+    new EventHook(m_controls.lblGraph, [this, &events](QEvent *event) {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::MouseMove || type == QEvent::MouseButtonPress ||
+            type == QEvent::MouseButtonRelease)
+            events.run([this, event] { graphEvent(*event); });
+    });
+}
+
+void ProcessorPage::graphEvent(const QEvent &event)
+{
+    if (event.type() == QEvent::MouseMove || event.type() == QEvent::MouseButtonPress) {
+        const auto &mouse = static_cast<const QMouseEvent &>(event);
+        lblGraph_MouseMove(mouse.buttons(), mouse.modifiers(), m.twips.fromPixels(mouse.position().x()),
+                           m.twips.fromPixels(mouse.position().y()));
+    } else if (event.type() == QEvent::MouseButtonRelease) {
+        const auto &mouse = static_cast<const QMouseEvent &>(event);
+        if (mouse.button() == Qt::LeftButton &&
+            m_controls.lblGraph->rect().contains(mouse.position().toPoint()))
+            lblGraph_Click();
+    }
 }
 
 namespace {
@@ -44,7 +85,7 @@ constexpr int MaxPointsPerGraph = 909;
 void ProcessorPage::tick()
 {
     m.state.countTick();
-    if (m.state.TickCount >= m.state.CpuPollTicks) {
+    if (m.state.TickCount >= m_cpuPollTicks) {
         RefreshProcessor();
         m.state.TickCount = 0;
     }
@@ -72,40 +113,34 @@ bool ProcessorPage::acceptsRealTimeMode()
     // Any number is an interval: 1 or less refreshes on every tick, and one beyond the count's 16 bits is
     // held at their end.
     const auto ticks =
-        takeSetting(m.controls.txtTime, QStringLiteral("Poll Interval(Secs)"), {INT16_MIN, INT16_MAX, true});
+        takeSetting(m_controls.txtTime, QStringLiteral("Poll Interval(Secs)"), {INT16_MIN, INT16_MAX, true});
     if (!ticks)
         return false;
     const auto points =
-        takeSetting(m.controls.txtPoint, QStringLiteral("Points Per Graph"), {1, MaxPointsPerGraph, false});
+        takeSetting(m_controls.txtPoint, QStringLiteral("Points Per Graph"), {1, MaxPointsPerGraph, false});
     if (!points)
         return false;
-    m.state.CpuPollTicks = *ticks;
-    m.state.PointsPerGraph = *points;
+    m_cpuPollTicks = *ticks;
+    m_pointsPerGraph = *points;
     return true;
 }
 
 void ProcessorPage::realTimeModeOn()
 {
-    m.controls.txtTime->setEnabled(false);
-    m.controls.txtPoint->setEnabled(false);
+    m_controls.txtTime->setEnabled(false);
+    m_controls.txtPoint->setEnabled(false);
 }
 
 void ProcessorPage::realTimeModeOff()
 {
-    m.controls.txtTime->setEnabled(true);
-    m.controls.txtPoint->setEnabled(true);
-}
-
-std::vector<QWidget *> ProcessorPage::windowControls() const
-{
-    const Controls &c = m.controls;
-    return {c.lblParm1, c.lblParm2, c.txtTime, c.txtPoint, c.lblGraph, c.lblGraphtit};
+    m_controls.txtTime->setEnabled(true);
+    m_controls.txtPoint->setEnabled(true);
 }
 
 void ProcessorPage::readCounters(double &counter, double &timestamp)
 {
-    auto service = m.source.connect(m.state.ComputerMoniker.toStdString());
-    for (const mgmt::Instance &instance : service->instancesOf(mgmt::cls::ProcessorCounters)) {
+    const QueryAnswer answer = instancesOf(m.source, m.state.ComputerMoniker, mgmt::cls::ProcessorCounters);
+    for (const mgmt::Instance &instance : answer.instances) {
         counter = mgmt::toDouble(instance.get(mgmt::prop::PercentProcessorTime));
         timestamp = mgmt::toDouble(instance.get(mgmt::prop::Timestamp));
     }
@@ -113,7 +148,7 @@ void ProcessorPage::readCounters(double &counter, double &timestamp)
 
 void ProcessorPage::takeFirstSample()
 {
-    readCounters(m.state.PrevCpuCounter, m.state.PrevCpuTimestamp);
+    readCounters(m_prevCpuCounter, m_prevCpuTimestamp);
     m_sampledComputer = m.state.TargetComputer;
 }
 
@@ -133,8 +168,8 @@ void ProcessorPage::RefreshProcessor()
 void ProcessorPage::takeSample()
 {
     if (m.state.PageInitPending) {
-        auto service = m.source.connect(m.state.ComputerMoniker.toStdString());
-        for (std::size_t n = service->instancesOf(mgmt::cls::Processor).size(); n > 0; --n)
+        const QueryAnswer processors = instancesOf(m.source, m.state.ComputerMoniker, mgmt::cls::Processor);
+        for (std::size_t n = processors.instances.size(); n > 0; --n)
             m_graph.RestartGraph();
         m.state.PageInitPending = false;
     }
@@ -146,18 +181,18 @@ void ProcessorPage::takeSample()
     }
     readCounters(m_cpuCounter, m_cpuTimestamp);
     const std::optional<double> load =
-        processorLoad(m.state.PrevCpuCounter, m.state.PrevCpuTimestamp, m_cpuCounter, m_cpuTimestamp);
+        processorLoad(m_prevCpuCounter, m_prevCpuTimestamp, m_cpuCounter, m_cpuTimestamp);
     // Two samples within one counter update measure no time: this refresh changes nothing.
     if (!load)
         return;
     const double percent = *load;
-    m.state.PrevCpuCounter = m_cpuCounter;
-    m.state.PrevCpuTimestamp = m_cpuTimestamp;
+    m_prevCpuCounter = m_cpuCounter;
+    m_prevCpuTimestamp = m_cpuTimestamp;
     m_graph.AddGraphSample(percent);
-    m.controls.lblPercent->setText(plainNumber(percent) + QStringLiteral("%"));
+    m_controls.lblPercent->setText(plainNumber(percent) + QStringLiteral("%"));
     // An idle counter that ran backwards gives more than 100: the label and the graph say so, the bar stops
     // full.
-    m.controls.pbPer->setValue(static_cast<int>(std::lround(std::min(percent, 100.0))));
+    m_controls.pbPer->setValue(static_cast<int>(std::lround(std::min(percent, 100.0))));
     // Paint the new label, bar and segment now; input waits until the routine has ended.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
@@ -170,12 +205,12 @@ void ProcessorPage::lblGraph_MouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, 
 
 void ProcessorPage::lblGraph_Click()
 {
-    const QRect graph = twipsGeometry(m.controls.lblGraph);
+    const QRect graph = twipsGeometry(m_controls.lblGraph);
     const double v = (graph.height() - m_graphMouseY) / graph.height() * 100;
     const auto shown = toInt16HalfEven(roundedAsShown(v, 1));
     if (!shown)
         return;
-    QLabel *readOut = m.controls.lblpct;
+    QLabel *readOut = m_controls.lblpct;
     readOut->setText(QString::number(*shown) + QStringLiteral("%"));
     const QRect place = twipsGeometry(readOut);
     setTwipsGeometry(readOut,
@@ -185,13 +220,13 @@ void ProcessorPage::lblGraph_Click()
                      m.twips);
     readOut->show();
     readOut->raise();
-    m.controls.tmrpct->start();
+    m_controls.tmrpct->start();
 }
 
 void ProcessorPage::tmrpct_Timer()
 {
-    m.controls.lblpct->hide();
-    m.controls.tmrpct->stop();
+    m_controls.lblpct->hide();
+    m_controls.tmrpct->stop();
 }
 
 } // namespace quorvin

@@ -1,11 +1,13 @@
 #pragma once
 #include "kit/Page.h"
+#include "pages/processor/ProcessorControls.h"
 #include "pages/processor/UtilizationGraph.h"
 
 #include <QString>
 #include <Qt>
 #include <optional>
 
+class QEvent;
 class QLineEdit;
 
 namespace quorvin {
@@ -18,6 +20,12 @@ class ProcessorPage final : public Page {
 public:
     explicit ProcessorPage(PageContext &context);
 
+    const ProcessorControls &controls() const noexcept { return m_controls; }
+    QWidget *frame() const override;
+    QRect framePlace() const override { return ProcessorControls::FramePlace; }
+    std::vector<QWidget *> windowControls() const override;
+    void connectEvents(EventRunner &events) override;
+
     void refresh() override { RefreshProcessor(); }
     // Every CpuPollTicks ticks.
     void tick() override;
@@ -26,7 +34,6 @@ public:
     bool acceptsRealTimeMode() override;
     void realTimeModeOn() override;
     void realTimeModeOff() override;
-    std::vector<QWidget *> windowControls() const override;
 
     // Start-up's first raw sample, against which the first refresh measures. Errors pass to the caller.
     void takeFirstSample();
@@ -43,6 +50,10 @@ public:
     UtilizationGraph &graph() noexcept { return m_graph; }
     double CpuCounter() const noexcept { return m_cpuCounter; }
     double CpuTimestamp() const noexcept { return m_cpuTimestamp; }
+    double PrevCpuCounter() const noexcept { return m_prevCpuCounter; }
+    double PrevCpuTimestamp() const noexcept { return m_prevCpuTimestamp; }
+    std::int16_t CpuPollTicks() const noexcept { return m_cpuPollTicks; }
+    std::int16_t PointsPerGraph() const noexcept { return m_pointsPerGraph; }
 
 private:
     void takeSample();
@@ -56,7 +67,14 @@ private:
     // The box's number, halves to even; anything else is refused with a message.
     std::optional<std::int16_t> takeSetting(QLineEdit *box, const QString &field, Range range);
 
+    void graphEvent(const QEvent &event);
+
     PageContext &m;
+    ProcessorControls m_controls;
+    std::int16_t m_cpuPollTicks = 1;
+    std::int16_t m_pointsPerGraph = 100;
+    double m_prevCpuCounter = 0; // the last sample the load was measured from
+    double m_prevCpuTimestamp = 0;
     UtilizationGraph m_graph;
     QString m_sampledComputer; // the one PrevCpuCounter and PrevCpuTimestamp were read on
     double m_cpuCounter = 0;

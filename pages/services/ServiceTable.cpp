@@ -4,6 +4,8 @@
 #include "mgmt/Convert.h"
 #include "mgmt/Names.h"
 
+#include <numeric>
+
 namespace quorvin {
 
 const QString &ServiceTable::Row::field(int number) const
@@ -34,21 +36,23 @@ void ServiceTable::fill(const std::vector<mgmt::Instance> &instances)
             started.isBool() && started.boolean() ? QStringLiteral("Started") : QStringLiteral("Stopped");
         m_rows.push_back(std::move(row));
     }
+    m_order.resize(m_rows.size());
+    std::iota(m_order.begin(), m_order.end(), 0);
 }
 
-void ServiceTable::sort(int sortColumn, const QString &sortOrder)
+void ServiceTable::sort(int sortColumn, std::optional<SortDirection> direction)
 {
-    if (sortColumn < 1 || sortColumn > 4)
+    if (sortColumn < 1 || sortColumn > 4 || !direction)
         return;
     std::vector<QString> keys;
     keys.reserve(m_rows.size());
-    for (const Row &row : m_rows)
-        keys.push_back(row.field(sortColumn).toLower());
+    for (const int row : m_order) // by place, so that a second sort starts where the first left the rows
+        keys.push_back(m_rows[static_cast<std::size_t>(row)].field(sortColumn).toLower());
     const auto ranks = ranksOf(static_cast<int>(keys.size()), [&](int a, int b) {
         const int c = QString::compare(keys[static_cast<std::size_t>(a)], keys[static_cast<std::size_t>(b)]);
         return (c > 0) - (c < 0);
     });
-    sortRowsByRank(m_rows, ranks, sortOrder);
+    m_order = placesMoved(m_order, exchangeSortOrder(ranks, *direction));
 }
 
 } // namespace quorvin

@@ -1,33 +1,27 @@
 #include "pages/services/ServicesPage.h"
-#include "kit/Controls.h"
+#include "kit/ClassQuery.h"
 #include "kit/Dialogs.h"
 #include "kit/ErrorReport.h"
+#include "kit/EventRunner.h"
 #include "kit/FormState.h"
 #include "kit/GridCells.h"
 #include "kit/GridHeaders.h"
 #include "kit/PageContext.h"
-#include "kit/VbColor.h"
 #include "mgmt/Error.h"
 #include "mgmt/Names.h"
-#include "mgmt/Query.h"
-#include "mgmt/Source.h"
+#include "pages/services/ServiceModel.h"
 #include "pages/services/ServiceTable.h"
 
+#include <QGroupBox>
 #include <QLabel>
-#include <QTableWidget>
+#include <QPushButton>
+#include <QTableView>
 
 #include <array>
 
 namespace quorvin {
 
 namespace {
-constexpr long StartColor = 65280; // green
-constexpr long StopColor = 4095;   // red
-
-std::string serviceQuery()
-{
-    return "Select * from " + std::string(mgmt::cls::Service);
-}
 
 constexpr std::array<GridColumn, 5> Columns{{{"              Display Name", 3400},
                                              {"          Name", 2000},
@@ -35,6 +29,30 @@ constexpr std::array<GridColumn, 5> Columns{{{"              Display Name", 3400
                                              {"     Status", 1250},
                                              {"Control", 1000}}};
 } // namespace
+
+ServicesPage::ServicesPage(PageContext &context)
+    : m(context), m_controls(ServicesControls::design(context.designer)),
+      m_model(new ServiceModel(m_controls.msfgServ))
+{
+    m_controls.msfgServ->setModel(m_model);
+}
+
+QWidget *ServicesPage::frame() const
+{
+    return m_controls.frServ;
+}
+
+void ServicesPage::connectEvents(EventRunner &events)
+{
+    // The handler acts on the cell of the event itself: a refresh moves the current cell.
+    QObject::connect(
+        m_controls.msfgServ, &QTableView::clicked, m_controls.msfgServ,
+        [this, &events](const QModelIndex &cell) {
+            events.run([this, row = cell.row(), column = cell.column()] { msfgServ_Click(row, column); });
+        });
+    QObject::connect(m_controls.cmdRF, &QPushButton::clicked, m_controls.cmdRF,
+                     [this, &events] { events.run([this] { cmdRF_Click(); }); });
+}
 
 void ServicesPage::RefreshServices()
 {
@@ -45,31 +63,17 @@ void ServicesPage::RefreshServices()
             m.state.PageInitPending = false;
         }
         if (m.state.CurrentPage == page::Services)
-            SetGridHeaders(m.controls.msfgServ, Columns, m.twips);
-        auto service = m.source.connect(impersonatingMoniker(m.state.TargetComputer).toStdString());
+            SetGridHeaders(m_controls.msfgServ, Columns, m.twips);
         ServiceTable table;
-        table.fill(service->execQuery(serviceQuery()));
-        table.sort(m.state.SortColumn, m.state.SortOrder);
-
-        QTableWidget *grid = m.controls.msfgServ;
-        const int n = static_cast<int>(table.rows().size());
-        setGridRows(grid, n + 1);
-        int started = 0;
-        for (int r = 1; r <= n; ++r) {
-            const ServiceTable::Row &row = table.rows()[static_cast<std::size_t>(r - 1)];
-            setCellText(grid, r, 0, row.caption.trimmed());
-            setCellText(grid, r, 1, row.name.trimmed());
-            setCellText(grid, r, 2, row.startMode.trimmed());
-            const bool stopped = row.status.trimmed().toLower() == QLatin1String("stopped");
-            started += stopped ? 0 : 1;
-            setCellText(grid, r, 3, stopped ? QStringLiteral("Stopped") : QStringLiteral("Started"));
-            setCellText(grid, r, 4, stopped ? QStringLiteral("Start") : QStringLiteral("Stop"));
-            setCellBackground(grid, r, 4, colorFromValue(stopped ? StartColor : StopColor));
-        }
-        // Writing cell by cell leaves the last one written current.
+        table.fill(
+            selectAll(m.source, impersonatingMoniker(m.state.TargetComputer), mgmt::cls::Service).instances);
+        table.sort(m.state.SortColumn, sortDirectionOf(m.state.SortOrder));
+        m_model->show(std::move(table));
+        const int n = m_model->shownCount(), started = m_model->startedCount();
+        // Writing cell by cell left the last one written current.
         if (n > 0)
-            setCurrentCell(grid, n, 4);
-        m.controls.lblServtit->setText(QStringLiteral("Currently ") + QString::number(started) +
+            setCurrentCell(m_controls.msfgServ, n, 4);
+        m_controls.lblServtit->setText(QStringLiteral("Currently ") + QString::number(started) +
                                        QStringLiteral(" Out Of ") + QString::number(n) +
                                        QStringLiteral(" Services Are Started"));
     });
@@ -82,8 +86,8 @@ void ServicesPage::cmdRF_Click()
 
 void ServicesPage::msfgServ_Click(int r, int c)
 {
-    QTableWidget *grid = m.controls.msfgServ;
-    if (c == 4 && r > 0 && r < grid->rowCount()) {
+    QTableView *grid = m_controls.msfgServ;
+    if (c == 4 && r > 0 && r < gridRows(grid)) {
         const QString action = cellText(grid, r, 4).trimmed();
         setCurrentCell(grid, r, 1);
         const QString name = cellText(grid, r, 1).trimmed();
@@ -121,17 +125,15 @@ void ServicesPage::msfgServ_Click(int r, int c)
 
 void ServicesPage::ControlService(const QString &serviceName, std::int16_t action)
 {
-    auto service = m.source.connect(impersonatingMoniker(m.state.TargetComputer).toStdString());
-    // The name is quoted, so that a quote in it is matched literally and never ends the query early.
-    const auto instances = service->execQuery(serviceQuery() + " Where Name ='" +
-                                              mgmt::quoteQueryName(serviceName.toStdString()) + "'");
-    for (const mgmt::Instance &instance : instances) {
+    const QueryAnswer services = selectNamed(m.source, impersonatingMoniker(m.state.TargetComputer),
+                                             mgmt::cls::Service, " Where Name =", serviceName);
+    for (const mgmt::Instance &instance : services.instances) {
         if (action == 1)
             instance.invoke(mgmt::method::StartService);
         else if (action == 0)
             instance.invoke(mgmt::method::StopService);
     }
-    if (instances.empty())
+    if (services.instances.empty())
         m.dialogs.message(QStringLiteral("The Service Could not be found to complete the specified Action"));
 }
 

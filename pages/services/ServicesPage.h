@@ -1,17 +1,24 @@
 #pragma once
 #include "kit/Page.h"
+#include "pages/services/ServicesControls.h"
 
 #include <QString>
 #include <cstdint>
 
 namespace quorvin {
 
+class ServiceModel;
 struct PageContext;
 
 // The Services page: the service list, its sort, and starting and stopping services.
 class ServicesPage final : public Page {
 public:
-    explicit ServicesPage(PageContext &context) : m(context) {}
+    explicit ServicesPage(PageContext &context);
+
+    const ServicesControls &controls() const noexcept { return m_controls; }
+    QWidget *frame() const override;
+    QRect framePlace() const override { return ServicesControls::FramePlace; }
+    void connectEvents(EventRunner &events) override;
 
     void refresh() override { RefreshServices(); }
     // The list is refreshed only by its own events, never by the poll.
@@ -28,6 +35,8 @@ public:
 
 private:
     PageContext &m;
+    ServicesControls m_controls;
+    ServiceModel *m_model; // owned by the grid
 };
 
 } // namespace quorvin

@@ -11,7 +11,7 @@ using namespace quorvin;
 TEST(ExchangeSort, FastOrderMatchesThePlainSortTiesIncluded)
 {
     std::mt19937 random(12);
-    for (const char *order : {"ASC", "DEC", "asc", ""})
+    for (const SortDirection order : {SortDirection::Ascending, SortDirection::Descending})
         for (int round = 0; round < 400; ++round) {
             const int rows = round % 61;
             std::uniform_int_distribution<int> rank(0, round % 5 == 0 ? rows : round % 4);
@@ -24,16 +24,21 @@ TEST(ExchangeSort, FastOrderMatchesThePlainSortTiesIncluded)
             }
             std::vector<int> expected(ranks.size());
             std::iota(expected.begin(), expected.end(), 0);
-            exchangeSortByRank(ranks, QString::fromLatin1(order), [&](int i, int j) {
+            exchangeSortByRank(ranks, order, [&](int i, int j) {
                 std::swap(expected[static_cast<std::size_t>(i)], expected[static_cast<std::size_t>(j)]);
             });
-            ASSERT_EQ(exchangeSortOrder(ranks, QString::fromLatin1(order)), expected)
-                << order << " rows " << rows << " round " << round;
-            std::vector<int> moved(ranks.size());
-            std::iota(moved.begin(), moved.end(), 0);
-            sortRowsByRank(moved, ranks, QString::fromLatin1(order));
-            ASSERT_EQ(moved, expected) << "rows moved in place, " << order << " round " << round;
+            ASSERT_EQ(exchangeSortOrder(ranks, order), expected)
+                << static_cast<int>(order) << " rows " << rows << " round " << round;
         }
+}
+
+// The form's SortOrder names the direction exactly: any other text sorts nothing.
+TEST(ExchangeSort, OnlyAscAndDecNameADirection)
+{
+    EXPECT_EQ(sortDirectionOf(QStringLiteral("ASC")), SortDirection::Ascending);
+    EXPECT_EQ(sortDirectionOf(QStringLiteral("DEC")), SortDirection::Descending);
+    for (const char *other : {"asc", "", "DESC"})
+        EXPECT_EQ(sortDirectionOf(QString::fromLatin1(other)), std::nullopt) << other;
 }
 
 // Whatever it starts from, the order of keys is a stable sort's: a right guess, one with keys moved, one

@@ -29,8 +29,8 @@ mgmt::Instance process(const char *name, mgmt::Value id, double cpu, double stam
 QStringList names(const ProcessTable &table)
 {
     QStringList out;
-    for (const auto &row : table.rows())
-        out << row.name;
+    for (const int row : table.order()) // in the sort's order
+        out << table.rows()[static_cast<std::size_t>(row)].name;
     return out;
 }
 
@@ -146,13 +146,13 @@ TEST(ProcessTable, ExchangeSortKeepsEqualKeysAsTheRuleLeavesThem)
     ProcessTable table;
     table.fill({process("two-a", 1, 0, 0, 2048), process("one-a", 2, 0, 0, 1024),
                 process("two-b", 3, 0, 0, 2048), process("one-b", 4, 0, 0, 1024)});
-    table.sort(4, QStringLiteral("ASC"));
+    table.sort(4, sortDirectionOf(QStringLiteral("ASC")));
     EXPECT_EQ(names(table), (QStringList{"ONE-A", "ONE-B", "TWO-B", "TWO-A"}));
-    table.sort(4, QStringLiteral("DEC"));
+    table.sort(4, sortDirectionOf(QStringLiteral("DEC")));
     EXPECT_EQ(names(table), (QStringList{"TWO-B", "TWO-A", "ONE-A", "ONE-B"}));
-    table.sort(2, QStringLiteral("asc"));
+    table.sort(2, sortDirectionOf(QStringLiteral("asc")));
     EXPECT_EQ(names(table), (QStringList{"TWO-B", "TWO-A", "ONE-A", "ONE-B"})) << "only ASC and DEC sort";
-    table.sort(1, QStringLiteral("ASC"));
+    table.sort(1, sortDirectionOf(QStringLiteral("ASC")));
     EXPECT_EQ(names(table), (QStringList{"ONE-A", "ONE-B", "TWO-A", "TWO-B"}));
 }
 
@@ -166,9 +166,9 @@ TEST(ProcessTable, SortsBytesNotTextAndEmptyUtilizationAsZero)
     table.fill({process("busy", 1, 50000, 100000, 9 * 1024), process("fresh", 9, 0, 100000, 10 * 1024),
                 process("quiet", 2, 0, 100000, 100 * 1024)});
     table.computeUtilization(samples);
-    table.sort(3, QStringLiteral("DEC"));
+    table.sort(3, sortDirectionOf(QStringLiteral("DEC")));
     EXPECT_EQ(names(table), (QStringList{"BUSY", "FRESH", "QUIET"}));
-    table.sort(4, QStringLiteral("ASC"));
+    table.sort(4, sortDirectionOf(QStringLiteral("ASC")));
     EXPECT_EQ(names(table), (QStringList{"BUSY", "FRESH", "QUIET"})) << "9 KB < 10 KB < 100 KB as numbers";
 }
 
@@ -196,15 +196,15 @@ TEST(ProcessTable, SortFromTheLastOrderEndsAsAFreshSort)
                 ProcessTable fresh, remembered;
                 fresh.fill(instances);
                 remembered.fill(instances);
-                fresh.sort(sortColumn, QString::fromLatin1(order));
-                remembered.sort(sortColumn, QString::fromLatin1(order), &last);
+                fresh.sort(sortColumn, sortDirectionOf(QString::fromLatin1(order)));
+                remembered.sort(sortColumn, sortDirectionOf(QString::fromLatin1(order)), &last);
                 ASSERT_EQ(names(remembered), names(fresh))
                     << "column " << sortColumn << " refresh " << refresh;
                 std::vector<double> ids, freshIds;
-                for (const auto &row : remembered.rows())
-                    ids.push_back(row.id.numberValue());
-                for (const auto &row : fresh.rows())
-                    freshIds.push_back(row.id.numberValue());
+                for (const int row : remembered.order())
+                    ids.push_back(remembered.rows()[static_cast<std::size_t>(row)].id.numberValue());
+                for (const int row : fresh.order())
+                    freshIds.push_back(fresh.rows()[static_cast<std::size_t>(row)].id.numberValue());
                 ASSERT_EQ(ids, freshIds) << "column " << sortColumn << " refresh " << refresh;
             }
         }

@@ -3,6 +3,7 @@
 // per-process values, and one frozen and resumed.
 #include "Command.h"
 #include "TestCollector.h"
+#include "kit/GridCells.h"
 #include "mgmt/Convert.h"
 #include "mgmt/Error.h"
 #include "mgmt/Names.h"
@@ -13,7 +14,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
-#include <QTableWidget>
+#include <QTableView>
 
 #include <gtest/gtest.h>
 
@@ -76,11 +77,11 @@ std::vector<mgmt::Instance> instancesOf(mgmt::Source &source, const std::string 
     return source.connect("winmgmts://" + computer)->instancesOf(className);
 }
 
-bool gridHolds(const QTableWidget *grid, const QString &text)
+bool gridHolds(const QTableView *grid, const QString &text)
 {
-    for (int row = 0; row < grid->rowCount(); ++row)
-        for (int column = 0; column < grid->columnCount(); ++column)
-            if (grid->item(row, column) && grid->item(row, column)->text().trimmed() == text)
+    for (int row = 0; row < grid->model()->rowCount(); ++row)
+        for (int column = 0; column < grid->model()->columnCount(); ++column)
+            if (cellText(grid, row, column).trimmed() == text)
                 return true;
     return false;
 }

@@ -12,7 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 
 using namespace quorvin;
@@ -110,9 +110,9 @@ TEST_F(LoopbackWindow, EndsRemoteProcessesByIdAndByName)
     RemoteWindow w(*host);
     WindowHarness &h = *w.h;
     h.start(QString::fromStdString("/c:" + host->alias() + " /t:3"));
-    QTableWidget *grid = h.controls().msfg;
+    QTableView *grid = h.controls().msfg;
     std::vector<qint64> pids;
-    for (int r = 1; r < grid->rowCount(); ++r)
+    for (int r = 1; r < grid->model()->rowCount(); ++r)
         if (cellText(grid, r, 0).startsWith(QStringLiteral("QVREMOTE")))
             pids.push_back(cellText(grid, r, 1).toLongLong());
     ASSERT_EQ(pids.size(), 3u);
@@ -182,10 +182,10 @@ TEST(NamespaceWindow, ARemoteHostShowsItsOwnProcesses)
     RemoteWindow w(host);
     WindowHarness &h = *w.h;
     h.start(QString::fromStdString("/c:" + host.alias() + " /t:3"));
-    QTableWidget *grid = h.controls().msfg;
+    QTableView *grid = h.controls().msfg;
     EXPECT_GT(rowWithText(grid, 0, QStringLiteral("SSHD")), 0);
     EXPECT_EQ(rowWithText(grid, 1, QString::number(::getpid())), -1) << "the test's own process is not there";
-    EXPECT_LT(grid->rowCount(), 20) << "only the host's own processes";
+    EXPECT_LT(grid->model()->rowCount(), 20) << "only the host's own processes";
     h.clickTab(0);
     EXPECT_TRUE(h.controls().lblProc->text().endsWith(QStringLiteral(" Active Processes")));
     EXPECT_TRUE(h.dialogs.shown().empty()) << h.dialogs.messageTexts().join('|').toStdString();
@@ -199,7 +199,7 @@ TEST(ContainerWindow, ServicesOfARealServiceManagerAreStartedAndStopped)
     RemoteWindow w(host);
     WindowHarness &h = *w.h;
     h.start(QString::fromStdString("/c:" + host.alias() + " /t:4"));
-    QTableWidget *grid = h.controls().msfgServ;
+    QTableView *grid = h.controls().msfgServ;
     const QString unit = QStringLiteral("quorvin-enabled.service");
     const int row = rowWithText(grid, 1, unit);
     ASSERT_GT(row, 0) << h.dialogs.messageTexts().join('|').toStdString();
@@ -208,7 +208,7 @@ TEST(ContainerWindow, ServicesOfARealServiceManagerAreStartedAndStopped)
     const auto clickControl = [&] {
         const int r = rowWithText(grid, 1, unit);
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
-                          grid->visualItemRect(grid->item(r, 4)).center());
+                          grid->visualRect(grid->model()->index(r, 4)).center());
     };
     const auto waitFor = [&](const char *status) {
         return waitUntil(
@@ -218,10 +218,10 @@ TEST(ContainerWindow, ServicesOfARealServiceManagerAreStartedAndStopped)
             },
             [] { QTest::qWait(50); });
     };
-    grid->scrollToItem(grid->item(row, 4));
+    grid->scrollTo(grid->model()->index(row, 4));
     clickControl();
     EXPECT_TRUE(waitFor("Stopped"));
-    grid->scrollToItem(grid->item(rowWithText(grid, 1, unit), 4));
+    grid->scrollTo(grid->model()->index(rowWithText(grid, 1, unit), 4));
     clickControl();
     EXPECT_TRUE(waitFor("Started"));
     EXPECT_TRUE(h.dialogs.shown().empty()) << h.dialogs.messageTexts().join('|').toStdString();

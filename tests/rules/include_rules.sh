@@ -26,8 +26,14 @@ mgmt/replay/ReplaySource.h   through  <systemd/|<libssh/|<nlohmann/
 kit/**                       own      "(app|pages|fleet)/|"mgmt/(linux|remote|replay|pcp)/|<systemd/|<libssh/|<pcp/
 pages/**                     own      "(app|fleet)/|"mgmt/(linux|remote|replay|pcp)/|<systemd/|<libssh/|<pcp/
 tools/**                     own      "(pages|fleet)/
-fleet/**                     own      <libssh/|<pcp/|<systemd/|"pages/|"app/(frmQuorvin|FormDesign|Designer|DrawingSurface)|"mgmt/(replay/|remote/(Remote|SshSession|SshBusBridge|SshConnector|BusStream)|pcp/([^P]|Pcp[^ML])|linux/([^L]|Li))
+fleet/**                     own      <libssh/|<pcp/|<systemd/|"pages/|"app/(frmQuorvin|FormDesign|DrawingSurface)|"mgmt/(replay/|remote/(Remote|SshSession|SshBusBridge|SshConnector|BusStream)|pcp/([^P]|Pcp[^ML])|linux/([^L]|Li))
 '
+# A page is whole in its folder: no page includes another page's files.
+for page in pages/*/; do
+    page=${page%/}
+    others=$(find pages -mindepth 1 -maxdepth 1 -type d ! -path "$page" -printf '%f|' | sed 's/|$//')
+    [[ -n $others ]] && rules+="$page/**  own  \"pages/($others)/"$'\n'
+done
 
 filesOf() {
     case "$1" in

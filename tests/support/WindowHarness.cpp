@@ -99,7 +99,8 @@ WindowHarness::WindowHarness(const Json &recordingJson)
 
 WindowHarness::WindowHarness(std::unique_ptr<mgmt::Source> source)
     : m_source(std::make_unique<CountingSource>(std::move(source))),
-      m_form(std::make_unique<frmQuorvin>(*m_source, dialogs, clock, environment))
+      m_form(std::make_unique<frmQuorvin>(*m_source, dialogs, clock, environment)),
+      m_controls(Controls::of(*m_form))
 {
 }
 

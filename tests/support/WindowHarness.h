@@ -4,6 +4,7 @@
 #include "kit/Environment.h"
 #include "mgmt/Source.h"
 #include "support/FakeDialogs.h"
+#include "support/WindowControls.h"
 
 #include <map>
 #include <memory>
@@ -78,7 +79,7 @@ public:
     void clickRealTime();
 
     frmQuorvin &form() { return *m_form; }
-    const Controls &controls() { return m_form->controls(); }
+    const Controls &controls() const { return m_controls; }
     FormState &state() { return m_form->state(); }
     CountingSource &source() { return *m_source; }
 
@@ -90,6 +91,7 @@ public:
 private:
     std::unique_ptr<CountingSource> m_source;
     std::unique_ptr<frmQuorvin> m_form;
+    Controls m_controls;
 };
 
 } // namespace quorvin::test

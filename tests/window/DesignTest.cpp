@@ -11,11 +11,17 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTabBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <optional>
+#include <utility>
+#include <vector>
 
 using namespace quorvin;
 using namespace quorvin::test;
@@ -30,98 +36,169 @@ Json smallRecording()
          {"select * from win32_perfrawdata_perfos_processor", Json::array({processorAnswer(1000, 5000)})}});
 }
 
-struct Designed {
-    const char *name;
-    const char *kind;
-    int left, top, width, height; // twips; relative to the frame for controls inside one
-    const char *caption;
-};
-
-// The design of every control that code or layout depends on.
-const Designed Design[] = {
-    {"tbs", "QTabBar", 0, 0, 9975, 585, nullptr},
-    {"chkRealTime", "QCheckBox", 480, 5280, 1695, 375, "Real Time Mode"},
-    {"lbl1", "QLineEdit", 2760, 5280, 2175, 330, "Accessing Computer:"},
-    {"txtComp", "QLineEdit", 4920, 5280, 2415, 330, nullptr},
-    {"lblTitle", "QLabel", 390, 360, 8955, 615, nullptr},
-    {"lblproctit", "QLabel", 120, 240, 2655, 375, "Current Processor Load"},
-    {"pbPer", "QProgressBar", 960, 720, 855, 2895, nullptr},
-    {"lblPercent", "QLabel", 720, 3600, 1095, 255, "%"},
-    {"lblGraphtit", "QLabel", 5040, 720, 3855, 375, "Historical Processor Utilization"},
-    {"lblGraph", "QLabel", 4080, 1200, 5415, 3375, ""},
-    {"lblParm1", "QLabel", 4200, 4725, 1815, 375, "Points Per Graph:"},
-    {"txtPoint", "QLineEdit", 6120, 4680, 615, 330, "100"},
-    {"lblParm2", "QLabel", 6960, 4725, 1695, 375, "Poll Interval(Secs):"},
-    {"txtTime", "QLineEdit", 8760, 4680, 375, 330, "1"},
-    {"lblpct", "QLabel", 1200, 9000, 495, 255, "1%"},
-    {"lblpdTitle", "QLabel", 2160, 240, 5655, 495, "Processes"},
-    {"msfg", "QTableWidget", 120, 840, 9615, 3135, nullptr},
-    {"chkname", "QCheckBox", 120, 4200, 9375, 285,
-     "End Processes By Name Instead of Process ID                     (Double Click To End Processes)"},
-    {"lblProcint", "QLabel", 7800, 5325, 1335, 255, "Interval(Secs)"},
-    {"txtupdt", "QLineEdit", 9120, 5280, 495, 315, nullptr},
-    {"lblServtit", "QLabel", 960, 240, 7455, 375, "Services"},
-    {"msfgServ", "QTableWidget", 120, 720, 9495, 3375, nullptr},
-    {"cmdRF", "QPushButton", 3960, 4150, 1695, 330, "Refresh List"},
-    {"lblServInfo", "QLabel", 5760, 4200, 4095, 255, "(Click Start/Stop to Change Service Status)"},
-    {"lblSelectNet", "QLabel", 480, 360, 3855, 495, "Select Network Adapter:"},
-    {"lstNet", "QListWidget", 4560, 360, 4215, 915, nullptr},
-    {"lblNet0", "QLabel", 360, 960, 1935, 255, "Adapter Utilization"},
-    {"prgNet", "QProgressBar", 840, 1320, 855, 2415, nullptr},
-    {"lblNetPct", "QLabel", 840, 3840, 855, 375, "0"},
-    {"lblNet5", "QLabel", 4560, 1440, 2055, 255, "Current Bandwidth:"},
-    {"lblNetBand", "QLabel", 6600, 1440, 2175, 255, "0"},
-    {"lblNet1", "QLabel", 5400, 1920, 1935, 375, "Packets Sent:"},
-    {"lblNetPackSent", "QLabel", 7440, 1920, 1335, 255, "0"},
-    {"lblNet2", "QLabel", 5280, 2280, 2055, 375, "Packets Received:"},
-    {"lblNetPackRec", "QLabel", 7440, 2280, 1335, 255, "0"},
-    {"lblNet3", "QLabel", 5400, 2760, 1935, 375, "Bytes Sent:"},
-    {"lblNetByteSent", "QLabel", 7440, 2760, 1335, 255, "0"},
-    {"lblNet4", "QLabel", 5400, 3120, 1935, 375, "Bytes Received:"},
-    {"lblNetByteRec", "QLabel", 7440, 3120, 1335, 255, "0"},
-    {"lblRef", "QLabel", 4800, 3480, 4095, 375, "Current Reference:"},
-    {"cmdSetBand", "QPushButton", 6120, 3840, 2655, 405, "Set Bandwidth Reference"},
-};
-
-QString captionOf(QWidget *w)
+// The controls the design places: those on the form and those in a page's frame, without the parts Qt makes
+// inside a control (named "qt_..." or not named at all).
+std::vector<QWidget *> designedChildren(const QWidget *parent)
 {
-    if (auto *l = qobject_cast<QLabel *>(w))
-        return l->text();
-    if (auto *b = qobject_cast<QAbstractButton *>(w))
-        return b->text();
-    if (auto *t = qobject_cast<QLineEdit *>(w))
-        return t->text();
-    return {};
+    std::vector<QWidget *> controls;
+    for (QWidget *child : parent->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        if (!child->objectName().isEmpty() && !child->objectName().startsWith(QLatin1String("qt_")))
+            controls.push_back(child);
+    return controls;
+}
+
+std::vector<QWidget *> designedControls(const QWidget &form)
+{
+    std::vector<QWidget *> controls = designedChildren(&form);
+    for (const QGroupBox *frame : form.findChildren<QGroupBox *>(Qt::FindDirectChildrenOnly))
+        for (QWidget *inside : designedChildren(frame))
+            controls.push_back(inside);
+    return controls;
+}
+
+// The room a fixed caption has: a label's contents, a read-only box's text area, a button's face beside its
+// indicator.
+std::optional<std::pair<QString, double>> captionAndRoom(const QWidget *w)
+{
+    if (const auto *l = qobject_cast<const QLabel *>(w))
+        return std::pair(l->text(), l->contentsRect().width() - 2.0);
+    if (const auto *t = qobject_cast<const QLineEdit *>(w); t && t->isReadOnly())
+        return std::pair(t->text(), t->width() - 6.0);
+    if (const auto *c = qobject_cast<const QCheckBox *>(w)) {
+        QStyleOptionButton option;
+        option.initFrom(c);
+        const int indicator = c->style()->pixelMetric(QStyle::PM_IndicatorWidth, &option, c) +
+                              c->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &option, c);
+        return std::pair(c->text(), double(c->width() - indicator));
+    }
+    if (const auto *b = qobject_cast<const QPushButton *>(w))
+        return std::pair(b->text(), b->width() - 8.0);
+    return std::nullopt;
+}
+
+// Two controls whose places share more than a border line.
+bool overlap(const QRect &a, const QRect &b)
+{
+    const QRect common = a.intersected(b);
+    return common.width() > 1 && common.height() > 1;
 }
 
 } // namespace
 
-TEST(Design, EveryControlHasItsNameKindPlaceAndCaption)
+// Scripts and recordings reach every control by its design name.
+TEST(Design, EveryControlCarriesItsDesignName)
 {
-    frmQuorvin *form = nullptr;
+    WindowHarness h(smallRecording());
+    const Controls &c = h.controls();
+    const std::pair<const QObject *, const char *> named[] = {{c.tbs, "tbs"},
+                                                              {c.chkRealTime, "chkRealTime"},
+                                                              {c.lbl1, "lbl1"},
+                                                              {c.txtComp, "txtComp"},
+                                                              {c.tmr1, "tmr1"},
+                                                              {c.tmrpct, "tmrpct"},
+                                                              {c.frGen, "frGen"},
+                                                              {c.lblTitle, "lblTitle"},
+                                                              {c.lbltitle2, "lbltitle2"},
+                                                              {c.lblReg, "lblReg"},
+                                                              {c.lblSerial, "lblSerial"},
+                                                              {c.lblProc, "lblProc"},
+                                                              {c.lblInstall, "lblInstall"},
+                                                              {c.lblBoot, "lblBoot"},
+                                                              {c.lblmem1, "lblmem1"},
+                                                              {c.lblMem2, "lblMem2"},
+                                                              {c.lblUpdate, "lblUpdate"},
+                                                              {c.lblGen1, "lblGen1"},
+                                                              {c.frUtil, "frUtil"},
+                                                              {c.lblproctit, "lblproctit"},
+                                                              {c.pbPer, "pbPer"},
+                                                              {c.lblPercent, "lblPercent"},
+                                                              {c.lblGraphtit, "lblGraphtit"},
+                                                              {c.lblGraph, "lblGraph"},
+                                                              {c.lblParm1, "lblParm1"},
+                                                              {c.txtPoint, "txtPoint"},
+                                                              {c.lblParm2, "lblParm2"},
+                                                              {c.txtTime, "txtTime"},
+                                                              {c.lblpct, "lblpct"},
+                                                              {c.frPD, "frPD"},
+                                                              {c.lblpdTitle, "lblpdTitle"},
+                                                              {c.msfg, "msfg"},
+                                                              {c.chkname, "chkname"},
+                                                              {c.lblProcint, "lblProcint"},
+                                                              {c.txtupdt, "txtupdt"},
+                                                              {c.frServ, "frServ"},
+                                                              {c.lblServtit, "lblServtit"},
+                                                              {c.msfgServ, "msfgServ"},
+                                                              {c.cmdRF, "cmdRF"},
+                                                              {c.lblServInfo, "lblServInfo"},
+                                                              {c.frNet, "frNet"},
+                                                              {c.lblSelectNet, "lblSelectNet"},
+                                                              {c.lstNet, "lstNet"},
+                                                              {c.lblNet0, "lblNet0"},
+                                                              {c.prgNet, "prgNet"},
+                                                              {c.lblNetPct, "lblNetPct"},
+                                                              {c.lblNet5, "lblNet5"},
+                                                              {c.lblNetBand, "lblNetBand"},
+                                                              {c.lblNet1, "lblNet1"},
+                                                              {c.lblNetPackSent, "lblNetPackSent"},
+                                                              {c.lblNet2, "lblNet2"},
+                                                              {c.lblNetPackRec, "lblNetPackRec"},
+                                                              {c.lblNet3, "lblNet3"},
+                                                              {c.lblNetByteSent, "lblNetByteSent"},
+                                                              {c.lblNet4, "lblNet4"},
+                                                              {c.lblNetByteRec, "lblNetByteRec"},
+                                                              {c.lblRef, "lblRef"},
+                                                              {c.cmdSetBand, "cmdSetBand"}};
+    for (const auto &[control, name] : named) {
+        ASSERT_NE(control, nullptr) << name;
+        EXPECT_EQ(control->objectName(), QString::fromLatin1(name));
+        EXPECT_EQ(h.form().findChild<QObject *>(QString::fromLatin1(name)), control) << name;
+    }
+}
+
+// What the window shows first: every fixed caption fits its control in the font it is drawn with.
+TEST(Design, FixedCaptionsFitTheirControls)
+{
     FakeDialogs dialogs;
     FakeClock clock;
     FakeEnvironment environment;
     auto source = mgmt::ReplaySource::fromJson(smallRecording().dump());
-    frmQuorvin window(*source, dialogs, clock, environment);
-    form = &window;
-    const Twips &twips = form->twips();
-    EXPECT_EQ(form->objectName(), QStringLiteral("frmQuorvin"));
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("Verko's Quorvin"));
-    for (const Designed &d : Design) {
-        SCOPED_TRACE(d.name);
-        auto *w = form->findChild<QWidget *>(QString::fromLatin1(d.name));
-        ASSERT_NE(w, nullptr);
-        EXPECT_TRUE(w->inherits(d.kind));
-        EXPECT_EQ(w->geometry(), twips.rect(d.left, d.top, d.width, d.height));
-        if (d.caption) {
-            EXPECT_EQ(captionOf(w), QString::fromLatin1(d.caption));
+    frmQuorvin form(*source, dialogs, clock, environment);
+    EXPECT_EQ(form.objectName(), QStringLiteral("frmQuorvin"));
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Verko's Quorvin"));
+    for (const QWidget *control : designedControls(form)) {
+        const auto caption = captionAndRoom(control);
+        if (!caption || caption->first.isEmpty())
+            continue;
+        EXPECT_LE(QFontMetricsF(control->font()).horizontalAdvance(caption->first), caption->second)
+            << control->objectName().toStdString();
+    }
+}
+
+// With each page shown: every control that shows lies inside the window or its frame, and no two of them
+// cover each other.
+TEST(Design, EachPageShowsItsControlsInsideTheirParentAndApart)
+{
+    WindowHarness h(smallRecording());
+    h.start();
+    for (int tab = 0; tab < 5; ++tab) {
+        SCOPED_TRACE(tab);
+        h.clickTab(tab);
+        std::vector<QWidget *> shown;
+        for (QWidget *control : designedControls(h.form()))
+            if (control->isVisibleTo(&h.form()))
+                shown.push_back(control);
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            const QWidget *a = shown[i];
+            EXPECT_TRUE(a->parentWidget()->rect().contains(a->geometry())) << a->objectName().toStdString();
+            for (std::size_t j = i + 1; j < shown.size(); ++j) {
+                const QWidget *b = shown[j];
+                if (a->parentWidget() == b->parentWidget()) {
+                    EXPECT_FALSE(overlap(a->geometry(), b->geometry()))
+                        << a->objectName().toStdString() << " and " << b->objectName().toStdString();
+                }
+            }
         }
     }
-    for (const char *name :
-         {"frGen", "frUtil", "frPD", "frServ", "frNet", "lblTitle", "lbltitle2", "lblReg", "lblSerial",
-          "lblProc", "lblInstall", "lblBoot", "lblmem1", "lblMem2", "lblUpdate", "lblGen1"})
-        EXPECT_NE(form->findChild<QWidget *>(QString::fromLatin1(name)), nullptr) << name;
 }
 
 TEST(Design, TimersTabsAndDesignedState)
@@ -131,7 +208,7 @@ TEST(Design, TimersTabsAndDesignedState)
     FakeEnvironment environment;
     auto source = mgmt::ReplaySource::fromJson(smallRecording().dump());
     frmQuorvin form(*source, dialogs, clock, environment);
-    const Controls &c = form.controls();
+    const Controls c = Controls::of(form);
 
     auto *tmr1 = form.findChild<QTimer *>(QStringLiteral("tmr1"));
     auto *tmrpct = form.findChild<QTimer *>(QStringLiteral("tmrpct"));
@@ -155,9 +232,9 @@ TEST(Design, TimersTabsAndDesignedState)
                             static_cast<QWidget *>(c.lblGraph), static_cast<QWidget *>(c.lblpct),
                             static_cast<QWidget *>(c.txtupdt), static_cast<QWidget *>(c.lblProcint)})
         EXPECT_TRUE(hidden->isHidden()) << hidden->objectName().toStdString();
-    EXPECT_EQ(c.msfg->rowCount(), 2);
-    EXPECT_EQ(c.msfg->columnCount(), 5);
-    for (const QTableWidget *grid : {c.msfg, c.msfgServ}) // a wide text is cut at the cell's edge
+    EXPECT_EQ(c.msfg->model()->rowCount(), 2);
+    EXPECT_EQ(c.msfg->model()->columnCount(), 5);
+    for (const QTableView *grid : {c.msfg, c.msfgServ}) // a wide text is cut at the cell's edge
         EXPECT_TRUE(grid->textElideMode() == Qt::ElideNone && !grid->wordWrap());
     EXPECT_EQ(c.pbPer->minimum(), 0);
     EXPECT_EQ(c.pbPer->maximum(), 100);

@@ -54,7 +54,7 @@ TEST(ErrorReport, StateChangesAndMessagesOfEachRoutine)
         ASSERT_TRUE(h.state().RealTimeMode);
         bool offWhenShown = false;
         h.dialogs.whileOpen = [&] { offWhenShown = !h.state().RealTimeMode; };
-        ErrorReport report(h.state(), h.controls(), h.dialogs);
+        ErrorReport report(h.state(), h.form().realTimeSwitch(), h.dialogs);
         report.report(row.routine, mgmt::Error(row.number));
 
         EXPECT_FALSE(h.state().RealTimeMode);
@@ -74,7 +74,7 @@ TEST(ErrorReport, WhileRealTimeModeIsOffOnlyTheMessageShows)
     h.start();
     h.clickRealTime();
     ASSERT_FALSE(h.controls().chkRealTime->isChecked());
-    ErrorReport report(h.state(), h.controls(), h.dialogs);
+    ErrorReport report(h.state(), h.form().realTimeSwitch(), h.dialogs);
     report.report(ErrorReport::Policy::SwitchOffFirst, mgmt::Error(13));
     EXPECT_FALSE(h.controls().chkRealTime->isChecked());
     EXPECT_TRUE(h.controls().txtComp->isEnabled());
@@ -85,7 +85,7 @@ TEST(ErrorReport, GuardTurnsAnyFailureIntoTheReport)
 {
     WindowHarness h(minimal());
     h.start();
-    ErrorReport report(h.state(), h.controls(), h.dialogs);
+    ErrorReport report(h.state(), h.form().realTimeSwitch(), h.dialogs);
     report.guard(ErrorReport::Policy::SwitchOffFirst, [] { throw std::runtime_error("disk on fire"); });
     EXPECT_EQ(h.dialogs.messageTexts(),
               QStringList{"The Following Error Has occured:-2147217407 disk on fire"});

@@ -12,7 +12,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -131,7 +131,7 @@ TEST(LiveSystem, EndsRealProcessesByIdAndByName)
     ASSERT_GT(third, 0);
     WindowHarness h(std::make_unique<mgmt::LocalSource>());
     h.start(QStringLiteral("/c:localhost /t:3"));
-    QTableWidget *grid = h.controls().msfg;
+    QTableView *grid = h.controls().msfg;
     for (pid_t pid : {first, second, third})
         ASSERT_GT(rowWithText(grid, 1, QString::number(pid)), 0) << "child " << pid << " is in the table";
     EXPECT_EQ(cellText(grid, rowWithText(grid, 1, QString::number(first)), 0), QStringLiteral("QVSLEEPER"));
@@ -168,7 +168,7 @@ TEST(LiveSystem, ANameFollowsExec)
     ASSERT_GT(child, 0);
     WindowHarness h(std::make_unique<mgmt::LocalSource>());
     h.start(QStringLiteral("/c:localhost /t:3"));
-    QTableWidget *grid = h.controls().msfg;
+    QTableView *grid = h.controls().msfg;
     const auto nameOfChild = [&] { return cellText(grid, rowWithText(grid, 1, QString::number(child)), 0); };
     EXPECT_EQ(nameOfChild(), QStringLiteral("QVZZSHELL"));
 

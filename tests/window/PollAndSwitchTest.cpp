@@ -1,4 +1,5 @@
 #include "kit/GridCells.h"
+#include "pages/processor/ProcessorPage.h"
 #include "support/WindowHarness.h"
 
 #include <QCheckBox>
@@ -6,7 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <gtest/gtest.h>
 
 using namespace quorvin;
@@ -187,11 +188,11 @@ TEST(RealTimeMode, AnotherComputerIsSampledAfresh)
     h.clickRealTime();
     h.controls().txtComp->setText(QStringLiteral("beta"));
     h.clickRealTime();
-    EXPECT_EQ(h.state().PrevCpuCounter, 100'000'000);
+    EXPECT_EQ(h.form().processorPage().PrevCpuCounter(), 100'000'000);
     h.tick();
     EXPECT_EQ(h.controls().lblPercent->text(), QStringLiteral("10%"));
     h.clickTab(2);
-    QTableWidget *grid = h.controls().msfg;
+    QTableView *grid = h.controls().msfg;
     ASSERT_EQ(cellText(grid, 1, 1), QStringLiteral("4"));
     EXPECT_EQ(cellText(grid, 1, 2), QString()) << "no earlier sample of this computer's process 4";
     EXPECT_TRUE(h.dialogs.shown().empty()) << h.dialogs.messageTexts().join('|').toStdString();
@@ -214,8 +215,8 @@ TEST(RealTimeMode, ProcessorSettingsAreTakenWithHalvesToEven)
         h.controls().txtTime->setText(QString::fromLatin1(c.time));
         h.controls().txtPoint->setText(QString::fromLatin1(c.points));
         h.clickRealTime();
-        EXPECT_EQ(h.state().CpuPollTicks, c.ticks) << c.time;
-        EXPECT_EQ(h.state().PointsPerGraph, c.pointsPerGraph) << c.points;
+        EXPECT_EQ(h.form().processorPage().CpuPollTicks(), c.ticks) << c.time;
+        EXPECT_EQ(h.form().processorPage().PointsPerGraph(), c.pointsPerGraph) << c.points;
         EXPECT_FALSE(h.controls().txtTime->isEnabled());
         EXPECT_FALSE(h.controls().txtPoint->isEnabled());
     }
@@ -247,8 +248,8 @@ TEST(RealTimeMode, ProcessorSettingsThatCannotDriveTheGraphAreRefused)
         EXPECT_TRUE(h.controls().txtTime->isEnabled());
         EXPECT_TRUE(h.controls().txtPoint->isEnabled());
         EXPECT_TRUE(h.controls().txtComp->isEnabled());
-        EXPECT_EQ(h.state().CpuPollTicks, 1);
-        EXPECT_EQ(h.state().PointsPerGraph, 100);
+        EXPECT_EQ(h.form().processorPage().CpuPollTicks(), 1);
+        EXPECT_EQ(h.form().processorPage().PointsPerGraph(), 100);
         h.controls().txtTime->setText(QStringLiteral("1"));
         h.controls().txtPoint->setText(QStringLiteral("100"));
         h.clickRealTime();

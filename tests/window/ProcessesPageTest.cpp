@@ -7,7 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -81,10 +81,10 @@ Json steadyAnswers(int count)
     return answers;
 }
 
-QStringList column(QTableWidget *grid, int col)
+QStringList column(QTableView *grid, int col)
 {
     QStringList out;
-    for (int r = 1; r < grid->rowCount(); ++r)
+    for (int r = 1; r < grid->model()->rowCount(); ++r)
         out << cellText(grid, r, col);
     return out;
 }
@@ -95,7 +95,7 @@ struct ProcessesPageTest : ::testing::Test {
         h = std::make_unique<WindowHarness>(recordingJson);
         h->start(QStringLiteral("/c:alpha /t:3"));
     }
-    QTableWidget *grid() { return h->controls().msfg; }
+    QTableView *grid() { return h->controls().msfg; }
     int refreshes() { return h->source().queries("select * from win32_perfrawdata_perfproc_process"); }
     void clickCell(int row, int col) { test::clickCell(grid(), row, col); }
     void doubleClickCell(int row, int col) { test::doubleClickCell(grid(), row, col); }
@@ -381,11 +381,11 @@ TEST_F(ProcessesPageTest, AProcessNamedIdleIsShownAndCanBeEnded)
 TEST_F(ProcessesPageTest, TheDoubleClickedRowIsTheOneEnded)
 {
     open(processRecording(steadyAnswers(3)));
-    QTableWidget *g = grid();
-    const QPoint at = g->visualItemRect(g->item(rowOf("NOTEPAD"), 0)).center();
+    QTableView *g = grid();
+    const QPoint at = g->visualRect(g->model()->index(rowOf("NOTEPAD"), 0)).center();
     QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, at);
     h->form().RefreshProcesses();
-    ASSERT_NE(g->currentRow(), rowOf("NOTEPAD"));
+    ASSERT_NE(g->currentIndex().row(), rowOf("NOTEPAD"));
     h->dialogs.answerConfirm(true);
     QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, at);
     EXPECT_EQ(h->dialogs.messageTexts().first(),

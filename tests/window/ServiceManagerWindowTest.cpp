@@ -9,7 +9,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -37,7 +37,7 @@ protected:
         h->start(QStringLiteral("/c:localhost /t:4"));
     }
 
-    QTableWidget *grid() { return h->controls().msfgServ; }
+    QTableView *grid() { return h->controls().msfgServ; }
     int rowOf(const char *name) { return rowWithText(grid(), 1, QString::fromLatin1(name)); }
     void click(int row, int col) { clickCell(grid(), row, col); }
     // The manager changes a unit's state a moment after it took the request, as the real one does.

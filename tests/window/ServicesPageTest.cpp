@@ -8,7 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -59,12 +59,12 @@ struct ServicesPageTest : ::testing::Test {
         h = std::make_unique<WindowHarness>(servicesRecording(answers));
         h->start(QStringLiteral("/c:alpha /t:4"));
     }
-    QTableWidget *grid() { return h->controls().msfgServ; }
+    QTableView *grid() { return h->controls().msfgServ; }
     int refreshes() { return h->source().queries("select * from win32_service"); }
     QStringList column(int col)
     {
         QStringList out;
-        for (int r = 1; r < grid()->rowCount(); ++r)
+        for (int r = 1; r < grid()->model()->rowCount(); ++r)
             out << cellText(grid(), r, col);
         return out;
     }
@@ -97,7 +97,7 @@ TEST_F(ServicesPageTest, CountsInPlainNumbersAndNeverRunsOutOfRows)
     for (int count : {0, 112, 200, 201, 260}) {
         SCOPED_TRACE(count);
         open(Json::array({numbered(count)}));
-        EXPECT_EQ(grid()->rowCount(), count + 1);
+        EXPECT_EQ(grid()->model()->rowCount(), count + 1);
         const int started = (count + 1) / 2;
         EXPECT_EQ(h->controls().lblServtit->text(),
                   QStringLiteral("Currently %1 Out Of %2 Services Are Started").arg(started).arg(count));

@@ -1,4 +1,5 @@
 #include "app/CursorBlinkTimeout.h"
+#include "pages/processor/ProcessorPage.h"
 #include "support/WaitUntil.h"
 #include "support/WindowHarness.h"
 
@@ -9,7 +10,7 @@
 #include <QLineEdit>
 #include <QStyleHints>
 #include <QTabBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -51,10 +52,10 @@ TEST(Startup, EmptyCommandLineOpensGeneralOnTheDefaultComputer)
     EXPECT_TRUE(h.pollRanAfterStart);
     EXPECT_EQ(h.state().SortColumn, 1);
     EXPECT_EQ(h.state().SortOrder, QStringLiteral("ASC"));
-    EXPECT_EQ(h.state().CpuPollTicks, 1);
-    EXPECT_EQ(h.state().PointsPerGraph, 100);
+    EXPECT_EQ(h.form().processorPage().CpuPollTicks(), 1);
+    EXPECT_EQ(h.form().processorPage().PointsPerGraph(), 100);
     EXPECT_EQ(h.controls().txtupdt->text(), QStringLiteral("2"));
-    EXPECT_EQ(h.controls().msfg->columnCount(), 5);
+    EXPECT_EQ(h.controls().msfg->model()->columnCount(), 5);
     EXPECT_EQ(h.form().height(), h.form().twips().toPixels(frmQuorvin::StartClientHeightTwips));
     // The page is refreshed once, by the page switch.
     EXPECT_EQ(h.source().queries("select * from win32_operatingsystem"), 1);
@@ -88,8 +89,8 @@ TEST(Startup, TheLastProcessorInstanceSeedsThePreviousSample)
 {
     WindowHarness h(twoComputers());
     h.start();
-    EXPECT_EQ(h.state().PrevCpuCounter, 333.0);
-    EXPECT_EQ(h.state().PrevCpuTimestamp, 444.0);
+    EXPECT_EQ(h.form().processorPage().PrevCpuCounter(), 333.0);
+    EXPECT_EQ(h.form().processorPage().PrevCpuTimestamp(), 444.0);
 }
 
 TEST(Startup, AnUnreachableComputerStopsStartUp)

@@ -1,4 +1,4 @@
-#include "app/Designer.h"
+#include "kit/Designer.h"
 #include "kit/VbColor.h"
 
 #include <QFontMetrics>
@@ -7,10 +7,26 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace quorvin {
+
+namespace {
+
+void fitCaption(QWidget *control, const QString &text, int available)
+{
+    QFont font = control->font();
+    const double needed = QFontMetricsF(font).horizontalAdvance(text);
+    if (needed <= available || needed <= 0)
+        return;
+    font.setStretch(std::max(75, static_cast<int>(100.0 * available / needed)));
+    control->setFont(font);
+}
+
+} // namespace
 
 QFont designFont(double points, bool bold)
 {
@@ -68,9 +84,9 @@ QProgressBar *Designer::tallBar(QWidget *parent, const char *name, QRect r)
     return bar;
 }
 
-QTableWidget *Designer::grid(QWidget *parent, const char *name, QRect r)
+QTableView *Designer::grid(QWidget *parent, const char *name, QRect r)
 {
-    auto *g = place(new QTableWidget(2, 5, parent), name, r);
+    auto *g = place(new QTableView(parent), name, r);
     // Row 0 is an ordinary row that holds the titles, so the grid shows no header of its own.
     g->horizontalHeader()->hide();
     g->verticalHeader()->hide();
@@ -94,6 +110,16 @@ QTimer *Designer::timer(const char *name, int intervalMs, bool enabled)
     if (enabled)
         t->start();
     return t;
+}
+
+void Designer::fitFixedCaptions()
+{
+    for (QLabel *label : m_form->findChildren<QLabel *>())
+        if (!label->text().isEmpty())
+            fitCaption(label, label->text(), label->contentsRect().width() - 2);
+    for (QLineEdit *box : m_form->findChildren<QLineEdit *>())
+        if (box->isReadOnly())
+            fitCaption(box, box->text(), box->width() - 6);
 }
 
 } // namespace quorvin
