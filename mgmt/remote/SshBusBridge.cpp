@@ -1,6 +1,6 @@
 #include "mgmt/remote/SshBusBridge.h"
 #include "mgmt/Error.h"
-#include "mgmt/linux/SystemBus.h"
+#include "mgmt/linux/BusGreeting.h"
 #include "mgmt/remote/SshSession.h"
 
 #include <libssh/libssh.h>
