@@ -9,8 +9,8 @@ namespace quorvin {
 
 namespace {
 
-DeferredRemoteSource::MakeRemoteSource sshModuleSource(mgmt::remote::HostKeyQuestion question,
-                                                       std::vector<std::string> candidates)
+DeferredRemoteSource::RemoteSourceMaker sshModuleSource(mgmt::remote::HostKeyQuestion question,
+                                                        std::vector<std::string> candidates)
 {
     return [question = std::move(question), candidates = std::move(candidates)] {
         const auto make = reinterpret_cast<mgmt::remote::MakeRemoteSource>(
@@ -37,7 +37,7 @@ DeferredRemoteSource::DeferredRemoteSource(std::unique_ptr<mgmt::Source> local, 
 
 DeferredRemoteSource::DeferredRemoteSource(std::unique_ptr<mgmt::Source> local, std::string localHostName,
                                            std::vector<std::string> pcpModuleCandidates,
-                                           MakeRemoteSource makeRemote)
+                                           RemoteSourceMaker makeRemote)
     : m_local(std::move(local)), m_localHostName(std::move(localHostName)),
       m_makeRemote(std::move(makeRemote)), m_pcpModuleCandidates(std::move(pcpModuleCandidates))
 {

@@ -16,7 +16,7 @@ namespace quorvin {
 // maps SSH and its cryptography (about 2 MiB resident), nor libpcp.
 class DeferredRemoteSource final : public mgmt::Source {
 public:
-    using MakeRemoteSource = std::function<std::unique_ptr<mgmt::Source>()>;
+    using RemoteSourceMaker = std::function<std::unique_ptr<mgmt::Source>()>;
 
     // moduleCandidates, pcpModuleCandidates: where to look for each module, in order.
     DeferredRemoteSource(std::unique_ptr<mgmt::Source> local, std::string localHostName,
@@ -24,7 +24,7 @@ public:
                          std::vector<std::string> pcpModuleCandidates = {});
     // Other computers from the source makeRemote makes, instead of the SSH module's.
     DeferredRemoteSource(std::unique_ptr<mgmt::Source> local, std::string localHostName,
-                         std::vector<std::string> pcpModuleCandidates, MakeRemoteSource makeRemote);
+                         std::vector<std::string> pcpModuleCandidates, RemoteSourceMaker makeRemote);
     ~DeferredRemoteSource() override;
 
     std::unique_ptr<mgmt::Service> connect(std::string_view moniker) override;
@@ -44,7 +44,7 @@ private:
 
     std::unique_ptr<mgmt::Source> m_local;
     std::string m_localHostName;
-    MakeRemoteSource m_makeRemote;
+    RemoteSourceMaker m_makeRemote;
     std::vector<std::string> m_pcpModuleCandidates;
     mgmt::WhileWaiting m_whileWaiting;
     std::unique_ptr<mgmt::Source> m_remote;
