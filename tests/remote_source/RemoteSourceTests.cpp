@@ -4,6 +4,7 @@
 #include "mgmt/Error.h"
 #include "mgmt/remote/SshSession.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <dirent.h>
 #include <fstream>
@@ -418,7 +419,9 @@ TEST_F(LoopbackRemote, AFloodingOrSilentBusBridgeIsBoundedAndReplacedAfterEachFa
             const std::size_t before = peakResidentKiB();
             const auto [number, description] =
                 errorOf([&] { connect(source)->execQuery("select * from Win32_Service"); });
-            EXPECT_LT(peakResidentKiB() - before, 256u * 1024) << "far below the 2 GiB offered";
+            // The kernel counts in batches: the peak may read a little below the level at the reset.
+            EXPECT_LT(std::max(peakResidentKiB(), before) - before, 256u * 1024)
+                << "far below the 2 GiB offered";
             EXPECT_EQ(number, mgmt::err::Failed);
             EXPECT_NE(description.find("The service manager is not available"), std::string::npos)
                 << description;
