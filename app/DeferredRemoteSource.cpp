@@ -7,73 +7,87 @@
 
 namespace quorvin {
 
+namespace {
+
+DeferredRemoteSource::RemoteSourceMaker sshModuleSource(mgmt::remote::HostKeyQuestion question,
+                                                        std::vector<std::string> candidates)
+{
+    return [question = std::move(question), candidates = std::move(candidates)] {
+        const auto make = reinterpret_cast<mgmt::remote::MakeRemoteSource>(
+            moduleEntry(candidates, mgmt::remote::MakeRemoteSourceSymbol,
+                        "Quorvin's SSH support cannot be loaded, so no other computer can be watched."));
+        mgmt::remote::RemoteSourceRequest request{question, nullptr};
+        make(&request);
+        if (!request.made)
+            throw mgmt::Error(mgmt::err::Failed, "The SSH support made no source.");
+        return std::move(request.made);
+    };
+}
+
+} // namespace
+
 DeferredRemoteSource::DeferredRemoteSource(std::unique_ptr<mgmt::Source> local, std::string localHostName,
                                            mgmt::remote::HostKeyQuestion question,
                                            std::vector<std::string> moduleCandidates,
                                            std::vector<std::string> pcpModuleCandidates)
-    : m_local(std::move(local)), m_localHostName(std::move(localHostName)), m_question(std::move(question)),
-      m_moduleCandidates(std::move(moduleCandidates)), m_pcpModuleCandidates(std::move(pcpModuleCandidates))
+    : DeferredRemoteSource(std::move(local), std::move(localHostName), std::move(pcpModuleCandidates),
+                           sshModuleSource(std::move(question), std::move(moduleCandidates)))
+{
+}
+
+DeferredRemoteSource::DeferredRemoteSource(std::unique_ptr<mgmt::Source> local, std::string localHostName,
+                                           std::vector<std::string> pcpModuleCandidates,
+                                           RemoteSourceMaker makeRemote)
+    : m_local(std::move(local)), m_localHostName(std::move(localHostName)),
+      m_makeRemote(std::move(makeRemote)), m_pcpModuleCandidates(std::move(pcpModuleCandidates))
 {
 }
 
 DeferredRemoteSource::~DeferredRemoteSource() = default;
 
+mgmt::Source &DeferredRemoteSource::sourceFor(const std::string &computer)
+{
+    const bool collector = mgmt::pcp::namesCollector(computer);
+    if (!collector && mgmt::isLocalComputerName(computer, m_localHostName))
+        return *m_local;
+    std::unique_ptr<mgmt::Source> &source = collector ? m_pcp : m_remote;
+    if (!source) {
+        source = collector ? makePcpSource(m_pcpModuleCandidates, {}, m_localHostName) : m_makeRemote();
+        if (m_whileWaiting)
+            source->setWhileWaiting(m_whileWaiting);
+    }
+    return *source;
+}
+
+template <typename Call> void DeferredRemoteSource::forEachSource(Call call)
+{
+    for (const std::unique_ptr<mgmt::Source> *source : {&m_local, &m_remote, &m_pcp})
+        if (*source)
+            call(**source);
+}
+
 std::unique_ptr<mgmt::Service> DeferredRemoteSource::connect(std::string_view moniker)
 {
-    const std::string computer = mgmt::parseMoniker(moniker).computer;
-    if (mgmt::pcp::namesCollector(computer)) {
-        if (!m_pcp) {
-            m_pcp = makePcpSource(m_pcpModuleCandidates, {}, m_localHostName);
-            if (m_whileWaiting)
-                m_pcp->setWhileWaiting(m_whileWaiting);
-        }
-        return m_pcp->connect(moniker);
-    }
-    if (!m_remote && !mgmt::isLocalComputerName(computer, m_localHostName))
-        loadModule();
-    return current().connect(moniker);
+    return sourceFor(mgmt::parseMoniker(moniker).computer).connect(moniker);
 }
 
 void DeferredRemoteSource::closeIdleConnections()
 {
-    current().closeIdleConnections();
-    if (m_pcp)
-        m_pcp->closeIdleConnections();
+    forEachSource([](mgmt::Source &source) { source.closeIdleConnections(); });
 }
 
 void DeferredRemoteSource::setWhileWaiting(mgmt::WhileWaiting whileWaiting)
 {
-    m_whileWaiting = whileWaiting;
-    if (m_pcp)
-        m_pcp->setWhileWaiting(whileWaiting);
-    current().setWhileWaiting(std::move(whileWaiting));
+    m_whileWaiting = std::move(whileWaiting);
+    forEachSource([this](mgmt::Source &source) { source.setWhileWaiting(m_whileWaiting); });
 }
 
 std::optional<std::int64_t> DeferredRemoteSource::thisProgramsProcessId(std::string_view moniker)
 {
-    return current().thisProgramsProcessId(moniker);
-}
-
-void DeferredRemoteSource::loadModule()
-{
-    const auto make = reinterpret_cast<mgmt::remote::MakeRemoteSource>(
-        moduleEntry(m_moduleCandidates, mgmt::remote::MakeRemoteSourceSymbol,
-                    "Quorvin's SSH support cannot be loaded, so no other computer can be watched."));
-    mgmt::remote::RemoteSourceRequest request{std::move(m_local), m_localHostName, m_question, nullptr};
-    try {
-        make(&request);
-    } catch (...) {
-        if (request.local) // not taken over: this computer is still answered
-            m_local = std::move(request.local);
-        throw;
-    }
-    if (!request.made) {
-        m_local = std::move(request.local);
-        throw mgmt::Error(mgmt::err::Failed, "The SSH support made no source.");
-    }
-    m_remote = std::move(request.made);
-    if (m_whileWaiting)
-        m_remote->setWhileWaiting(m_whileWaiting);
+    const std::string computer = mgmt::parseMoniker(moniker).computer;
+    if (mgmt::pcp::namesCollector(computer) || !mgmt::isLocalComputerName(computer, m_localHostName))
+        return std::nullopt;
+    return m_local->thisProgramsProcessId(moniker);
 }
 
 std::vector<std::string> DeferredRemoteSource::standardModuleCandidates()

@@ -2,27 +2,35 @@
 #include "mgmt/Source.h"
 #include "mgmt/remote/SshSettings.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace quorvin {
 
-// Answers for this computer from the local source until a moniker names another computer; then loads the SSH
-// module and hands everything to the source it makes. A name that begins with "pcp://" goes to the PCP
-// module's source instead, loaded when such a name first comes. A program that never watches another computer
-// never maps SSH and its cryptography (about 2 MiB resident), nor libpcp.
+// The one place that tells this computer from another. This computer's names (empty, ".", "localhost", its
+// host name, in any case) go to the local source; a name that begins with "pcp://" goes to the PCP module's
+// source, loaded when such a name first comes; any other name goes to the source for other computers, made
+// (by loading the SSH module) when one is first named. A program that never watches another computer never
+// maps SSH and its cryptography (about 2 MiB resident), nor libpcp.
 class DeferredRemoteSource final : public mgmt::Source {
 public:
+    using RemoteSourceMaker = std::function<std::unique_ptr<mgmt::Source>()>;
+
     // moduleCandidates, pcpModuleCandidates: where to look for each module, in order.
     DeferredRemoteSource(std::unique_ptr<mgmt::Source> local, std::string localHostName,
                          mgmt::remote::HostKeyQuestion question, std::vector<std::string> moduleCandidates,
                          std::vector<std::string> pcpModuleCandidates = {});
+    // Other computers from the source makeRemote makes, instead of the SSH module's.
+    DeferredRemoteSource(std::unique_ptr<mgmt::Source> local, std::string localHostName,
+                         std::vector<std::string> pcpModuleCandidates, RemoteSourceMaker makeRemote);
     ~DeferredRemoteSource() override;
 
     std::unique_ptr<mgmt::Service> connect(std::string_view moniker) override;
     void closeIdleConnections() override;
     void setWhileWaiting(mgmt::WhileWaiting whileWaiting) override;
+    // This computer's answer; none for any other.
     std::optional<std::int64_t> thisProgramsProcessId(std::string_view moniker) override;
 
     // Beside the running program (the build tree, or a tool in a folder below it), then where it is
@@ -31,13 +39,12 @@ public:
     static std::vector<std::string> standardPcpModuleCandidates();
 
 private:
-    mgmt::Source &current() { return m_remote ? *m_remote : *m_local; }
-    void loadModule();
+    mgmt::Source &sourceFor(const std::string &computer);
+    template <typename Call> void forEachSource(Call call);
 
-    std::unique_ptr<mgmt::Source> m_local; // until the module takes it over
+    std::unique_ptr<mgmt::Source> m_local;
     std::string m_localHostName;
-    mgmt::remote::HostKeyQuestion m_question;
-    std::vector<std::string> m_moduleCandidates;
+    RemoteSourceMaker m_makeRemote;
     std::vector<std::string> m_pcpModuleCandidates;
     mgmt::WhileWaiting m_whileWaiting;
     std::unique_ptr<mgmt::Source> m_remote;

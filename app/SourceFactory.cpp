@@ -1,7 +1,7 @@
 #include "app/SourceFactory.h"
 #include "app/DeferredRemoteSource.h"
 #include "app/Modules.h"
-#include "mgmt/linux/LocalSource.h"
+#include "mgmt/local/LocalSource.h"
 #include "mgmt/replay/ReplaySource.h"
 
 #include <cstdlib>

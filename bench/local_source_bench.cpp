@@ -1,5 +1,5 @@
 // What one refresh of the General and Processor pages costs the computer being watched.
-#include "mgmt/linux/LocalSource.h"
+#include "mgmt/local/LocalSource.h"
 
 #include <benchmark/benchmark.h>
 

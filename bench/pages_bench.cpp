@@ -1,7 +1,7 @@
 // What one refresh of the Process Details, Services and Network pages costs, grid and labels included.
 #include "BenchWindow.h"
+#include "mgmt/local/LocalSource.h"
 #include "mgmt/replay/ReplaySource.h"
-#include "mgmt/linux/LocalSource.h"
 
 #include <QTimer>
 #include <benchmark/benchmark.h>

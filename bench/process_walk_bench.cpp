@@ -2,9 +2,9 @@
 // counters: list /proc and re-read every process's stat and statm, kept open, with pread. The goal is at most
 // 1.3 times that floor. The pass that opens both files each time shows what keeping them open saves.
 // QUORVIN_BENCH_CHILDREN sets the number of idle children (300 unless given).
-#include "mgmt/linux/LocalSource.h"
 #include "mgmt/linux/ProcessPerfClass.h"
-#include "mgmt/linux/ProcessWalker.h"
+#include "mgmt/local/LocalSource.h"
+#include "mgmt/local/ProcessWalker.h"
 
 #include <benchmark/benchmark.h>
 

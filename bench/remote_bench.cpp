@@ -3,7 +3,8 @@
 // local one.
 #include "BenchWindow.h"
 #include "LoopbackSshHost.h"
-#include "mgmt/linux/LocalSource.h"
+#include "app/DeferredRemoteSource.h"
+#include "mgmt/local/LocalSource.h"
 #include "mgmt/remote/RemoteSource.h"
 
 #include <benchmark/benchmark.h>
@@ -67,8 +68,11 @@ void RefreshProcessesOverSsh(benchmark::State &state)
     children();
     test::LoopbackSshHost host;
     auto settings = mgmt::remote::SshSettings::inDirectory(host.sshDir());
-    bench::BenchWindow window(std::make_unique<mgmt::remote::RemoteSource>(
-        std::make_unique<mgmt::LocalSource>(), "this-computer", settings, nullptr));
+    bench::BenchWindow window(std::make_unique<DeferredRemoteSource>(
+        std::make_unique<mgmt::LocalSource>(), "this-computer", std::vector<std::string>{},
+        [&settings]() -> std::unique_ptr<mgmt::Source> {
+            return std::make_unique<mgmt::remote::RemoteSource>(settings, nullptr);
+        }));
     window.open(3, QString::fromStdString(host.alias()));
     for (auto _ : state)
         window.form().RefreshProcesses();

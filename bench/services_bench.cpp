@@ -1,7 +1,7 @@
 // What one refresh of the Services page costs: a connection to the service manager and the list of services.
 #include "PrivateBus.h"
 
-#include "mgmt/linux/LocalSource.h"
+#include "mgmt/local/LocalSource.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,7 +2,7 @@
 #include "app/DeferredRemoteSource.h"
 #include "app/Modules.h"
 #include "app/SourceFactory.h"
-#include "mgmt/linux/LocalSource.h"
+#include "mgmt/local/LocalSource.h"
 #include "mgmt/pcp/PcpModule.h"
 
 namespace quorvin::fleet {

@@ -9,8 +9,7 @@ quorvin_make_remote_source(quorvin::mgmt::remote::RemoteSourceRequest *request)
 {
     using namespace quorvin::mgmt::remote;
     request->made =
-        std::make_unique<RemoteSource>(std::move(request->local), std::move(request->localHostName),
-                                       SshSettings::forCurrentUser(), std::move(request->question));
+        std::make_unique<RemoteSource>(SshSettings::forCurrentUser(), std::move(request->question));
 }
 
 static_assert(std::is_same_v<decltype(&quorvin_make_remote_source), quorvin::mgmt::remote::MakeRemoteSource>);

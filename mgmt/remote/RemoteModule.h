@@ -3,16 +3,14 @@
 #include "mgmt/remote/SshSettings.h"
 
 #include <memory>
-#include <string>
 
 namespace quorvin::mgmt::remote {
 
 // The entry point of the SSH module (quorvin-ssh.so), which the program loads when it first watches another
 // computer: SSH and its cryptography libraries stay out of a program that only watches this one. It answers
-// like RemoteSource with the settings of the user running the program, and takes over the local source.
+// like RemoteSource with the settings of the user running the program; this computer's names never come to
+// it.
 struct RemoteSourceRequest {
-    std::unique_ptr<Source> local;
-    std::string localHostName;
     HostKeyQuestion question;
     std::unique_ptr<Source> made; // the answer
 };

@@ -26,10 +26,8 @@ bool couldBeHostName(std::string_view name)
 
 } // namespace
 
-RemoteSource::RemoteSource(std::unique_ptr<Source> local, std::string localHostName, SshSettings settings,
-                           HostKeyQuestion question)
-    : m_local(std::move(local)), m_localHostName(std::move(localHostName)), m_settings(std::move(settings)),
-      m_question(std::move(question))
+RemoteSource::RemoteSource(SshSettings settings, HostKeyQuestion question)
+    : m_settings(std::move(settings)), m_question(std::move(question))
 {
 }
 
@@ -38,8 +36,6 @@ RemoteSource::~RemoteSource() = default;
 std::unique_ptr<Service> RemoteSource::connect(std::string_view monikerText)
 {
     const Moniker moniker = parseMoniker(monikerText);
-    if (isLocalComputerName(moniker.computer, m_localHostName))
-        return m_local->connect(monikerText);
     if (!couldBeHostName(moniker.computer))
         throw Error(err::RemoteServerUnavailable,
                     Error::standardDescription(err::RemoteServerUnavailable) + " (not a computer name)");
@@ -52,16 +48,8 @@ std::unique_ptr<Service> RemoteSource::connect(std::string_view monikerText)
     return std::make_unique<linux_::LinuxService>(std::make_shared<RemoteSystem>(computer));
 }
 
-std::optional<std::int64_t> RemoteSource::thisProgramsProcessId(std::string_view monikerText)
-{
-    if (isLocalComputerName(parseMoniker(monikerText).computer, m_localHostName))
-        return m_local->thisProgramsProcessId(monikerText);
-    return std::nullopt;
-}
-
 void RemoteSource::setWhileWaiting(WhileWaiting whileWaiting)
 {
-    m_local->setWhileWaiting(whileWaiting);
     m_whileWaiting = std::move(whileWaiting);
     for (auto &[name, computer] : m_computers)
         computer->setWhileWaiting(m_whileWaiting);
@@ -69,7 +57,6 @@ void RemoteSource::setWhileWaiting(WhileWaiting whileWaiting)
 
 void RemoteSource::closeIdleConnections()
 {
-    m_local->closeIdleConnections();
     const auto now = std::chrono::steady_clock::now();
     for (auto &[name, computer] : m_computers)
         computer->closeIfIdle(now);

@@ -1,7 +1,7 @@
 #include "mgmt/remote/RemoteTerminator.h"
 #include "mgmt/Error.h"
 #include "mgmt/Names.h"
-#include "mgmt/linux/ProcessTerminator.h"
+#include "mgmt/linux/ProcessEnding.h"
 #include "mgmt/linux/TextFields.h"
 #include "mgmt/remote/RemoteTexts.h"
 
@@ -35,7 +35,7 @@ fi))sh"));
     if (result == "gone")
         throw Error(err::NotFound);
     if (result == "running")
-        throw Error(err::Failed, linux_::ProcessTerminator::notEndedText(wait));
+        throw Error(err::Failed, linux_::notEndedText(wait));
     if (result.find("not permitted") != std::string::npos)
         throw Error(err::AccessDenied);
     if (result.find("No such process") != std::string::npos)

@@ -1,6 +1,6 @@
 #include "mgmt/remote/SshBusBridge.h"
 #include "mgmt/Error.h"
-#include "mgmt/linux/SystemBus.h"
+#include "mgmt/linux/BusGreeting.h"
 #include "mgmt/remote/SshSession.h"
 
 #include <libssh/libssh.h>
@@ -31,25 +31,6 @@ constexpr std::size_t MaxCallMessages = 10000;
 [[noreturn]] void unavailable(const std::string &why)
 {
     throw Error(err::Failed, "The service manager is not available: " + why);
-}
-
-// Writes everything to a non-blocking socket, waiting while it is full. MSG_NOSIGNAL: a peer that closed
-// raises EPIPE here instead of ending the program with SIGPIPE.
-bool writeAll(int fd, const char *data, std::size_t size, const std::atomic<bool> &stopping)
-{
-    while (size > 0 && !stopping) {
-        const ssize_t written = ::send(fd, data, size, MSG_NOSIGNAL);
-        if (written > 0) {
-            data += written;
-            size -= static_cast<std::size_t>(written);
-        } else if (written < 0 && (errno == EAGAIN || errno == EINTR)) {
-            pollfd ready{fd, POLLOUT, 0};
-            ::poll(&ready, 1, 50);
-        } else {
-            return false;
-        }
-    }
-    return true;
 }
 
 } // namespace
@@ -230,6 +211,29 @@ bool SshBusBridge::writeToChannel(const char *data, std::size_t size)
     return true;
 }
 
+// Sends what waits for the bus, waiting while its socket is full, until all of it is sent or the call ends.
+// The bus is read only during calls, and the caller waits for the pump at the end of each: what is left then
+// is sent first at the next call. MSG_NOSIGNAL: a bus that closed is EPIPE here, never SIGPIPE.
+bool SshBusBridge::sendToBus()
+{
+    while (!m_toBus.empty() && m_active && !m_stopping) {
+        const ssize_t written =
+            ::send(m_pumpEnd, m_toBus.data(), m_toBus.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (written > 0) {
+            m_toBus.erase(0, static_cast<std::size_t>(written));
+        } else if (written < 0 && (errno == EAGAIN || errno == EINTR)) {
+            pollfd ready[2] = {{m_pumpEnd, POLLOUT, 0}, {m_wake, POLLIN, 0}};
+            if (::poll(ready, 2, 50) > 0 && (ready[1].revents & POLLIN)) {
+                std::uint64_t count = 0;
+                [[maybe_unused]] const ssize_t got = ::read(m_wake, &count, sizeof count);
+            }
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Waits for a call, pumps while it runs, and waits again; a stop ends it.
 void SshBusBridge::pump()
 {
@@ -254,6 +258,10 @@ void SshBusBridge::pumpWhileActive(ssh_session_struct *handle)
     char buffer[65536];
     const int sessionFd = ssh_get_fd(handle);
     while (m_active && !m_stopping) {
+        if (!sendToBus()) // what the last call left
+            break;
+        if (!m_toBus.empty())
+            continue; // this call ended too
         int said = 0;
         while ((said = ssh_channel_read_nonblocking(m_channel, buffer, sizeof buffer, 1)) > 0) {
             const std::lock_guard lock(m_complaintMutex);
@@ -266,9 +274,13 @@ void SshBusBridge::pumpWhileActive(ssh_session_struct *handle)
             ::shutdown(m_pumpEnd, SHUT_RDWR); // the waiting call fails at once
             return;
         }
-        if (fromRemote > 0 && !writeAll(m_pumpEnd, buffer, static_cast<std::size_t>(fromRemote), m_stopping))
-            break;
-        if (fromRemote < 0 || said < 0 || ssh_channel_is_eof(m_channel)) {
+        if (fromRemote > 0) {
+            m_toBus.assign(buffer, static_cast<std::size_t>(fromRemote));
+            if (!sendToBus())
+                break;
+        }
+        // A bridge that ended has its last words delivered first.
+        if (fromRemote < 0 || said < 0 || (m_toBus.empty() && ssh_channel_is_eof(m_channel))) {
             m_channelFailed = true;
             ::shutdown(m_pumpEnd, SHUT_RDWR); // the waiting call fails at once
             return;

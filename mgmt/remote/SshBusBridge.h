@@ -47,6 +47,7 @@ private:
     void pump();
     void pumpWhileActive(ssh_session_struct *handle);
     bool writeToChannel(const char *data, std::size_t size);
+    bool sendToBus();
     void stop() noexcept;
 
     SshSession &m_session;
@@ -65,6 +66,7 @@ private:
     BusStreamMeter m_meter; // the pump's, restarted by each call's activation
     std::mutex m_complaintMutex;
     std::string m_complaint; // what the bridge wrote to its error stream
+    std::string m_toBus;     // the pump's: what the computer sent that the bus has not taken yet
     std::thread m_pump;
     linux_::BusPtr m_bus;
 };

@@ -1,6 +1,6 @@
 #include "app/DeferredRemoteSource.h"
 #include "mgmt/Error.h"
-#include "mgmt/linux/LocalSource.h"
+#include "mgmt/local/LocalSource.h"
 
 #include <gtest/gtest.h>
 
@@ -63,4 +63,17 @@ TEST(DeferredRemoteSource, SendsPcpNamesToThePcpModule)
             << outcome(source, "PCP://no such collector");
         EXPECT_EQ(outcome(source, "."), "answered");
     }
+}
+
+// Only this computer's names get this program's pid; asking for another computer loads no module.
+TEST(DeferredRemoteSource, GivesThisProgramsProcessOnlyForThisComputer)
+{
+    mgmt::LocalSourceOptions options;
+    options.hostName = "here";
+    DeferredRemoteSource source(std::make_unique<mgmt::LocalSource>(options), "here", nullptr,
+                                {"/nonexistent/quorvin-ssh.so"}, {"/nonexistent/quorvin-pcp.so"});
+    for (const char *name : {"", ".", "localhost", "LOCALHOST", "here", "Here"})
+        EXPECT_TRUE(source.thisProgramsProcessId(std::string("winmgmts://") + name).has_value()) << name;
+    for (const char *name : {"there", "pcp://localhost", "pcp://here"})
+        EXPECT_FALSE(source.thisProgramsProcessId(std::string("winmgmts://") + name).has_value()) << name;
 }

@@ -1,7 +1,7 @@
 #include "Fixtures.h"
 
 #include "mgmt/Error.h"
-#include "mgmt/linux/LocalSource.h"
+#include "mgmt/local/LocalSource.h"
 
 #include <gtest/gtest.h>
 

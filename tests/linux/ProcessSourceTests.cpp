@@ -2,10 +2,11 @@
 #include "support/WaitUntil.h"
 
 #include "mgmt/Error.h"
-#include "mgmt/linux/LocalSource.h"
+#include "mgmt/linux/ProcessEnding.h"
 #include "mgmt/linux/ProcessPerfClass.h"
-#include "mgmt/linux/ProcessTerminator.h"
-#include "mgmt/linux/ProcessWalker.h"
+#include "mgmt/local/LocalSource.h"
+#include "mgmt/local/ProcessTerminator.h"
+#include "mgmt/local/ProcessWalker.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "mgmt/Error.h"
 #include "mgmt/Query.h"
 #include "mgmt/linux/BusHandle.h"
-#include "mgmt/linux/LocalSource.h"
+#include "mgmt/local/LocalSource.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "Fixtures.h"
 
-#include "mgmt/linux/LocalSource.h"
+#include "mgmt/local/LocalSource.h"
 #include "mgmt/replay/ReplaySource.h"
 #include "tools/record/Recorder.h"
 #include "tools/record/RecordingFile.h"

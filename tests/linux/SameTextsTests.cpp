@@ -2,9 +2,9 @@
 
 #include "mgmt/Names.h"
 #include "mgmt/linux/LinuxService.h"
-#include "mgmt/linux/LocalSource.h"
 #include "mgmt/linux/ProcStat.h"
-#include "mgmt/linux/SystemFiles.h"
+#include "mgmt/local/LocalSource.h"
+#include "mgmt/local/SystemFiles.h"
 #include "mgmt/remote/RemoteShell.h"
 #include "mgmt/remote/RemoteSystem.h"
 

@@ -4,9 +4,9 @@
 #include "mgmt/Error.h"
 #include "mgmt/Query.h"
 #include "mgmt/linux/BusHandle.h"
-#include "mgmt/linux/LocalSource.h"
 #include "mgmt/linux/ServiceManager.h"
-#include "mgmt/linux/SystemBus.h"
+#include "mgmt/local/LocalSource.h"
+#include "mgmt/local/SystemBus.h"
 
 #include <gtest/gtest.h>
 

@@ -160,7 +160,7 @@ TEST(RemoteFaults, TheWindowReportsAFrozenHostAndCarriesOnOnceItRuns)
         GTEST_SKIP() << "no SSH server for the remote tests: " << missing;
     LoopbackSshHost host;
     FakeDialogs questions;
-    WindowHarness h(remoteSourceFor(host, questions, 60, AnswerSeconds));
+    WindowHarness h(routedSourceFor(host, questions, 60, AnswerSeconds));
     h.dialogs.whileOpen = nullptr;
     h.start(QString::fromStdString("/c:" + host.alias() + " /t:1"));
     ASSERT_TRUE(h.dialogs.messageTexts().isEmpty()) << h.dialogs.messageTexts().join('|').toStdString();

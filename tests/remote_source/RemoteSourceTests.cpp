@@ -4,6 +4,7 @@
 #include "mgmt/Error.h"
 #include "mgmt/remote/SshSession.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <dirent.h>
 #include <fstream>
@@ -345,8 +346,7 @@ TEST_F(LoopbackRemote, AnUnreadableKnownHostsFileIsRefusedNotTakenAsEmpty)
 {
     auto settings = mgmt::remote::SshSettings::inDirectory(host->sshDir());
     settings.knownHosts = host->sshDir(); // a directory
-    mgmt::remote::RemoteSource source(std::make_unique<mgmt::LocalSource>(), "this-computer", settings,
-                                      HostKeyQuestion(dialogs));
+    mgmt::remote::RemoteSource source(settings, HostKeyQuestion(dialogs));
     const auto [number, description] = errorOf([&] { connect(source); });
     EXPECT_EQ(number, mgmt::err::Failed);
     EXPECT_NE(description.find("known hosts file " + host->sshDir() + " cannot be read"), std::string::npos)
@@ -363,8 +363,7 @@ TEST_F(LoopbackRemote, ABrokenBusBridgeGivesAClearError)
         SCOPED_TRACE(bridge);
         auto settings = mgmt::remote::SshSettings::inDirectory(host->sshDir());
         settings.busBridgeCommand = bridge;
-        mgmt::remote::RemoteSource source(std::make_unique<mgmt::LocalSource>(), "this-computer", settings,
-                                          HostKeyQuestion(dialogs));
+        mgmt::remote::RemoteSource source(settings, HostKeyQuestion(dialogs));
         const auto [number, description] =
             errorOf([&] { connect(source)->execQuery("select * from Win32_Service"); });
         EXPECT_EQ(number, mgmt::err::Failed);
@@ -376,7 +375,7 @@ TEST_F(LoopbackRemote, ABrokenBusBridgeGivesAClearError)
 
 TEST_F(LoopbackRemote, AnUpperCaseNameFindsTheHostEntry)
 {
-    auto source = remoteSourceFor(*host, dialogs);
+    auto source = routedSourceFor(*host, dialogs);
     std::string upper = host->alias();
     for (char &c : upper)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -414,14 +413,15 @@ TEST_F(LoopbackRemote, AFloodingOrSilentBusBridgeIsBoundedAndReplacedAfterEachFa
         const std::string starts = host->sshDir() + "/starts-" + c.mode;
         auto settings = mgmt::remote::SshSettings::inDirectory(host->sshDir());
         settings.busBridgeCommand = "python3 " + script + " " + c.mode + " " + starts;
-        mgmt::remote::RemoteSource source(std::make_unique<mgmt::LocalSource>(), "this-computer", settings,
-                                          HostKeyQuestion(dialogs));
+        mgmt::remote::RemoteSource source(settings, HostKeyQuestion(dialogs));
         for (int call = 0; call < 2; ++call) {
             resetPeakResident();
             const std::size_t before = peakResidentKiB();
             const auto [number, description] =
                 errorOf([&] { connect(source)->execQuery("select * from Win32_Service"); });
-            EXPECT_LT(peakResidentKiB() - before, 256u * 1024) << "far below the 2 GiB offered";
+            // The kernel counts in batches: the peak may read a little below the level at the reset.
+            EXPECT_LT(std::max(peakResidentKiB(), before) - before, 256u * 1024)
+                << "far below the 2 GiB offered";
             EXPECT_EQ(number, mgmt::err::Failed);
             EXPECT_NE(description.find("The service manager is not available"), std::string::npos)
                 << description;
@@ -463,8 +463,7 @@ TEST_F(LoopbackRemote, AnAddressThatNeverAnswersIsReportedAsNotFoundNamingTheSte
     addHostEntry(*host, "quorvin-blackhole", "  HostName 127.0.0.1\n  Port " + std::to_string(hole.port()));
     auto settings = mgmt::remote::SshSettings::inDirectory(host->sshDir());
     settings.connectTimeoutSeconds = 2;
-    mgmt::remote::RemoteSource source(std::make_unique<mgmt::LocalSource>(), "this-computer", settings,
-                                      HostKeyQuestion(dialogs));
+    mgmt::remote::RemoteSource source(settings, HostKeyQuestion(dialogs));
     int turns = 0;
     source.setWhileWaiting([&turns] { ++turns; });
     const auto [number, description] = errorOf([&] { source.connect("winmgmts://quorvin-blackhole"); });

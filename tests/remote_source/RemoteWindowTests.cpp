@@ -25,7 +25,7 @@ class RemoteWindow {
 public:
     explicit RemoteWindow(const SshHost &host) : m_dialogs(std::make_shared<FakeDialogs>())
     {
-        h = std::make_unique<WindowHarness>(remoteSourceFor(host, *m_dialogs));
+        h = std::make_unique<WindowHarness>(routedSourceFor(host, *m_dialogs));
         h->dialogs.whileOpen = nullptr;
     }
     // Boxes of both kinds, in the order shown: the source's host-key questions and the window's messages.

@@ -8,25 +8,26 @@ set -u
 cd "${1:-$(dirname "$0")/../..}" || exit 2
 
 rules='
-mgmt/*                       own      "mgmt/(linux|remote|replay|pcp)/
+mgmt/*                       own      "mgmt/(linux|local|remote|replay|pcp)/
 mgmt/*                       own      <Q|<qt|<systemd/|<libssh/|<pcp/|"(app|pages|fleet)/
-mgmt/linux/**                own      <Q|"(app|pages|fleet)/
-mgmt/remote/**               own      <Q|"(app|pages|fleet)/
+mgmt/linux/**                own      <Q|"(app|pages|fleet)/|"mgmt/(local|remote|replay|pcp)/
+mgmt/local/**                own      <Q|"(app|pages|fleet)/|"mgmt/(remote|replay|pcp)/
+mgmt/remote/**               own      <Q|"(app|pages|fleet)/|"mgmt/local/
 mgmt/replay/**               own      <Q|"(app|pages|fleet)/
-mgmt/pcp/**                  own      <Q|"(app|pages|kit|fleet)/|"mgmt/(remote|replay)/
+mgmt/pcp/**                  own      <Q|"(app|pages|kit|fleet)/|"mgmt/(local|remote|replay)/
 mgmt/pcp/PcpModule.h         through  <systemd/|<libssh/|<nlohmann/|<pcp/|"mgmt/(linux|pcp/Pcp(Source|Connection|Collector|Classes)|pcp/Archive)
 mgmt/pcp/PcpSource.h         through  <systemd/|<libssh/|<nlohmann/|<pcp/
 mgmt/pcp/ArchiveSource.h     through  <systemd/|<libssh/|<nlohmann/|<pcp/
-mgmt/linux/LocalSource.h     through  <systemd/|<libssh/|<nlohmann/
+mgmt/local/LocalSource.h     through  <systemd/|<libssh/|<nlohmann/
 mgmt/remote/RemoteSource.h   through  <systemd/|<libssh/|<nlohmann/
 mgmt/remote/SshSettings.h    through  <systemd/|<libssh/|<nlohmann/
 mgmt/remote/RemoteModule.h   through  <systemd/|<libssh/|<nlohmann/|"mgmt/remote/Remote(Source|Computer|System)
-app/**                       own      <libssh/|<pcp/|"mgmt/remote/(Remote(Source|Computer|System)|Ssh(Session|BusBridge))|"mgmt/pcp/([^P]|Pcp[^ML])|"fleet/
+app/**                       own      <libssh/|<pcp/|"mgmt/remote/(Remote(Source|Computer|System)|Ssh(Session|BusBridge))|"mgmt/pcp/([^P]|Pcp[^ML])|"mgmt/local/([^L]|Local[^S]|LocalSy)|"fleet/
 mgmt/replay/ReplaySource.h   through  <systemd/|<libssh/|<nlohmann/
-kit/**                       own      "(app|pages|fleet)/|"mgmt/(linux|remote|replay|pcp)/|<systemd/|<libssh/|<pcp/
-pages/**                     own      "(app|fleet)/|"mgmt/(linux|remote|replay|pcp)/|<systemd/|<libssh/|<pcp/
+kit/**                       own      "(app|pages|fleet)/|"mgmt/(linux|local|remote|replay|pcp)/|<systemd/|<libssh/|<pcp/
+pages/**                     own      "(app|fleet)/|"mgmt/(linux|local|remote|replay|pcp)/|<systemd/|<libssh/|<pcp/
 tools/**                     own      "(pages|fleet)/
-fleet/**                     own      <libssh/|<pcp/|<systemd/|"pages/|"app/(frmQuorvin|FormDesign|DrawingSurface)|"mgmt/(replay/|remote/(Remote|SshSession|SshBusBridge|SshConnector|BusStream)|pcp/([^P]|Pcp[^ML])|linux/([^L]|Li))
+fleet/**                     own      <libssh/|<pcp/|<systemd/|"pages/|"app/(frmQuorvin|FormDesign|DrawingSurface)|"mgmt/(replay/|remote/(Remote|SshSession|SshBusBridge|SshConnector|BusStream)|pcp/([^P]|Pcp[^ML])|linux/|local/([^L]|Local[^S]|LocalSy))
 '
 # A page is whole in its folder: no page includes another page's files.
 for page in pages/*/; do

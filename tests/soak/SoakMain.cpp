@@ -4,7 +4,7 @@
 //   QUORVIN_SOAK_RECORDING a recording whose answers change every second (tools/recordings/make_churn.py)
 
 #include "PrivateBus.h"
-#include "mgmt/linux/LocalSource.h"
+#include "mgmt/local/LocalSource.h"
 #include "mgmt/replay/ReplaySource.h"
 #include "support/WindowHarness.h"
 

@@ -1,6 +1,6 @@
 // The window against this computer itself: real processes ended through the grid, real traffic counted.
 #include "kit/GridCells.h"
-#include "mgmt/linux/LocalSource.h"
+#include "mgmt/local/LocalSource.h"
 #include "pages/network/NetworkPage.h"
 #include "support/GridClicks.h"
 #include "support/WaitUntil.h"

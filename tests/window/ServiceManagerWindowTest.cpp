@@ -1,7 +1,7 @@
 // The Services page of this computer, answered by a stand-in service manager on a private bus.
 #include "PrivateBus.h"
 #include "kit/GridCells.h"
-#include "mgmt/linux/LocalSource.h"
+#include "mgmt/local/LocalSource.h"
 #include "support/GridClicks.h"
 #include "support/WaitUntil.h"
 #include "support/WindowHarness.h"

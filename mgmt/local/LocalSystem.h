@@ -1,6 +1,6 @@
 #pragma once
 #include "mgmt/linux/LinuxSystem.h"
-#include "mgmt/linux/SystemFiles.h"
+#include "mgmt/local/SystemFiles.h"
 
 #include <cstdint>
 #include <functional>

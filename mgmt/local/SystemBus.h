@@ -10,8 +10,4 @@ namespace quorvin::mgmt::linux_ {
 // available:" and the reason.
 BusPtr openSystemBus(std::chrono::microseconds callTimeout = std::chrono::seconds(5));
 
-// Waits, at most `limit`, for a bus that was started to greet us; raises "Generic failure" with "The service
-// manager is not available:" when it refuses, closes or stays silent.
-void awaitGreeting(sd_bus *bus, std::chrono::microseconds limit);
-
 } // namespace quorvin::mgmt::linux_

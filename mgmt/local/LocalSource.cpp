@@ -1,12 +1,12 @@
-#include "mgmt/linux/LocalSource.h"
+#include "mgmt/local/LocalSource.h"
 #include "mgmt/Error.h"
 #include "mgmt/Moniker.h"
 #include "mgmt/linux/CimDateTime.h"
 #include "mgmt/linux/LinuxService.h"
-#include "mgmt/linux/LocalSystem.h"
-#include "mgmt/linux/ProcessTerminator.h"
-#include "mgmt/linux/ProcessWalker.h"
 #include "mgmt/linux/TextFields.h"
+#include "mgmt/local/LocalSystem.h"
+#include "mgmt/local/ProcessTerminator.h"
+#include "mgmt/local/ProcessWalker.h"
 
 #include <charconv>
 #include <sys/utsname.h>

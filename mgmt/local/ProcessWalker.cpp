@@ -1,8 +1,8 @@
-#include "mgmt/linux/ProcessWalker.h"
+#include "mgmt/local/ProcessWalker.h"
 #include "mgmt/linux/MemInfo.h"
-#include "mgmt/linux/PidPath.h"
 #include "mgmt/linux/ProcStat.h"
 #include "mgmt/linux/ProcessSampleBuilder.h"
+#include "mgmt/local/PidPath.h"
 
 #include <algorithm>
 
@@ -20,7 +20,7 @@ std::optional<ProcessStat> ProcessWalker::currentStat(Known &known, const Listed
     // Read before the stat: a run between the two shows at the next walk.
     const std::optional<std::uint64_t> ran = timeRun(known, entry.pid);
     if (ran && known.rest && known.rest->ranBefore == *ran) {
-        close(known.stat, m_keptStats);
+        m_budget.close(known.stat, DescriptorBudget::Kind::Stat);
         return ProcessStat{.pid = entry.pid,
                            .name = known.name,
                            .state = known.rest->state,
@@ -71,27 +71,11 @@ std::optional<std::uint64_t> ProcessWalker::timeRun(Known &known, std::int32_t p
     return static_cast<std::uint64_t>(ran.tv_sec) * 1'000'000'000u + static_cast<std::uint64_t>(ran.tv_nsec);
 }
 
-void ProcessWalker::keep(FileDescriptor &kept, int opened, std::size_t &keptOfKind) noexcept
-{
-    kept.reset(opened);
-    ++keptOfKind;
-    ++m_keptFiles;
-}
-
-void ProcessWalker::close(FileDescriptor &kept, std::size_t &keptOfKind) noexcept
-{
-    if (kept.get() < 0)
-        return;
-    kept.reset();
-    --keptOfKind;
-    --m_keptFiles;
-}
-
 void ProcessWalker::release(Known &known) noexcept
 {
-    close(known.stat, m_keptStats);
-    close(known.statm, m_keptStatms);
-    close(known.fdDirectory, m_keptDirectories);
+    m_budget.close(known.stat, DescriptorBudget::Kind::Stat);
+    m_budget.close(known.statm, DescriptorBudget::Kind::Statm);
+    m_budget.close(known.fdDirectory, DescriptorBudget::Kind::FdDirectory);
     known.clock.reset();
     known.rest.reset();
 }
@@ -109,7 +93,8 @@ std::optional<ProcessSample> ProcessWalker::readProcess(const Listed &entry,
     // but its own, which holds none: only their stat is read.
     const bool ownFiles = !(m_procfs && known.kernelThread);
     if (builder.readsStatm() && ownFiles) {
-        const std::optional<std::string_view> statmText = readKept(known.statm, m_keptStatms, pid, "statm");
+        const std::optional<std::string_view> statmText =
+            readKept(known.statm, DescriptorBudget::Kind::Statm, pid, "statm");
         if (!statmText)
             return std::nullopt;
         builder.addStatm(sample, *statmText);
@@ -129,7 +114,7 @@ std::optional<ProcessSample> ProcessWalker::readProcess(const Listed &entry,
         // Our own count leaves out what the walker keeps open, so that it does not grow with the number of
         // processes watched.
         if (pid == m_selfPid)
-            sample.handles -= std::min<std::uint64_t>(sample.handles, m_keptFiles);
+            sample.handles -= std::min<std::uint64_t>(sample.handles, m_budget.kept());
     }
     known.seenInWalk = m_walks;
     return sample;
@@ -153,10 +138,7 @@ ProcessWalk ProcessWalker::walk(Detail detail)
     const std::vector<Listed> listed = listProcesses(lastPid);
     m_listedLastPid.reset(); // a walk cut short by an error leaves nothing to reuse
     walk.processes.reserve(listed.size());
-    // A kept statm or stat saves more than a kept fd directory; about as many processes run as at the last
-    // walk.
-    const std::size_t first = listed.size() + m_keptStats;
-    m_directoryBudget = m_keptFileBudget > first ? m_keptFileBudget - first : 0;
+    m_budget.planWalk(listed.size());
     m_listed.clear();
     for (const Listed &entry : listed)
         if (std::optional<ProcessSample> sample = readProcess(entry, builder, counters)) {
@@ -201,7 +183,7 @@ std::size_t ProcessWalker::knownProcesses() const
 std::size_t ProcessWalker::keptFiles() const
 {
     const std::lock_guard lock(m_mutex);
-    return m_keptFiles;
+    return m_budget.kept();
 }
 
 } // namespace quorvin::mgmt::linux_

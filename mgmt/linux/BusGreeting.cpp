@@ -1,19 +1,15 @@
-#include "mgmt/linux/SystemBus.h"
+#include "mgmt/linux/BusGreeting.h"
 #include "mgmt/Error.h"
 
+#include <cstdint>
 #include <cstring>
-#include <string>
 
 namespace quorvin::mgmt::linux_ {
 
-namespace {
-
-[[noreturn]] void notAvailable(const std::string &reason)
+void serviceManagerNotAvailable(const std::string &reason)
 {
     throw Error(err::Failed, "The service manager is not available: " + reason);
 }
-
-} // namespace
 
 // sd-bus returns before the bus has greeted us, and would wait 90 s for that greeting on its own: a bus that
 // accepts connections but never answers must not stall a refresh that long.
@@ -25,31 +21,21 @@ void awaitGreeting(sd_bus *bus, std::chrono::microseconds limit)
             return;
         int r = sd_bus_process(bus, nullptr);
         if (r < 0)
-            notAvailable("the system bus refused the connection (" + std::string(std::strerror(-r)) + ").");
+            serviceManagerNotAvailable("the system bus refused the connection (" +
+                                       std::string(std::strerror(-r)) + ").");
         if (sd_bus_is_open(bus) <= 0)
-            notAvailable("the system bus closed the connection.");
+            serviceManagerNotAvailable("the system bus closed the connection.");
         if (r > 0)
             continue;
         const auto left =
             std::chrono::duration_cast<std::chrono::microseconds>(end - std::chrono::steady_clock::now());
         if (left.count() <= 0)
-            notAvailable("the system bus does not answer.");
+            serviceManagerNotAvailable("the system bus does not answer.");
         r = sd_bus_wait(bus, static_cast<std::uint64_t>(left.count()));
         if (r < 0)
-            notAvailable("the system bus cannot be read (" + std::string(std::strerror(-r)) + ").");
+            serviceManagerNotAvailable("the system bus cannot be read (" + std::string(std::strerror(-r)) +
+                                       ").");
     }
-}
-
-BusPtr openSystemBus(std::chrono::microseconds callTimeout)
-{
-    sd_bus *raw = nullptr;
-    const int r = sd_bus_open_system(&raw);
-    BusPtr bus(raw);
-    if (r < 0)
-        notAvailable("cannot connect to the system bus (" + std::string(std::strerror(-r)) + ").");
-    sd_bus_set_method_call_timeout(bus.get(), static_cast<std::uint64_t>(callTimeout.count()));
-    awaitGreeting(bus.get(), callTimeout);
-    return bus;
 }
 
 } // namespace quorvin::mgmt::linux_

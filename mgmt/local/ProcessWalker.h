@@ -2,6 +2,7 @@
 #include "mgmt/FileDescriptor.h"
 #include "mgmt/linux/ProcessSample.h"
 #include "mgmt/linux/ProcessTexts.h"
+#include "mgmt/local/DescriptorBudget.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -18,10 +19,6 @@
 namespace quorvin::mgmt::linux_ {
 
 class ProcessSampleBuilder;
-
-// Raises the soft limit of open descriptors toward the hard one, once per program, and returns the soft
-// limit then in force.
-std::size_t raiseOpenFileLimit();
 
 // Reads the process table of one system tree as cheaply as the kernel allows: the proc directory stays open
 // for the walker's life, and each process's statm and fd directory (the size of which is the count of its
@@ -113,17 +110,15 @@ private:
     std::optional<std::string_view> read(const char *relative, Owner owner);
     std::optional<std::string_view> readFrom(int fd, const char *relative, Owner owner);
     // The same through the kept descriptor, which is opened first when it is not (and kept within budget).
-    std::optional<std::string_view> readKept(FileDescriptor &kept, std::size_t &keptOfKind, std::int32_t pid,
-                                             const char *leaf);
+    std::optional<std::string_view> readKept(FileDescriptor &kept, DescriptorBudget::Kind kind,
+                                             std::int32_t pid, const char *leaf);
     std::optional<ProcessStat> readStat(Known &known, std::int32_t pid);
     // The nanoseconds a process with one thread has run, from its processor-time clock: one system call and
     // no file. Only for the kernel's proc of our own pid namespace, where its pids are the clocks' pids.
     std::optional<std::uint64_t> timeRun(Known &known, std::int32_t pid);
     std::string_view readSystemFile(const char *relative);
     std::optional<std::uint64_t> handleCount(Known &known, std::int32_t pid);
-    // Bookkeeping of the kept descriptors, in all and of one kind.
-    void keep(FileDescriptor &kept, int opened, std::size_t &keptOfKind) noexcept;
-    void close(FileDescriptor &kept, std::size_t &keptOfKind) noexcept;
+    // Closes what is kept of the process.
     void release(Known &known) noexcept;
     std::optional<ProcessStat> currentStat(Known &known, const Listed &entry);
     std::optional<ProcessSample> readProcess(const Listed &entry, const ProcessSampleBuilder &builder,
@@ -142,14 +137,8 @@ private:
     std::unordered_map<std::int32_t, Known> m_known;
     std::uint64_t m_walks = 0;
     std::size_t m_filesOpened = 0;
-    std::size_t m_keptFiles = 0;
-    std::size_t m_keptFileBudget;
+    DescriptorBudget m_budget;
     bool m_procfs = false; // the proc directory is the kernel's, not a saved tree
-    std::size_t m_keptStats = 0;
-    std::size_t m_keptStatms = 0;
-    std::size_t m_keptDirectories = 0;
-    // What the walk's statm files and the stat files of running processes leave of the budget.
-    std::size_t m_directoryBudget = 0;
 };
 
 } // namespace quorvin::mgmt::linux_

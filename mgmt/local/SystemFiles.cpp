@@ -1,4 +1,4 @@
-#include "mgmt/linux/SystemFiles.h"
+#include "mgmt/local/SystemFiles.h"
 #include "mgmt/Error.h"
 #include "mgmt/FileDescriptor.h"
 

@@ -1,8 +1,8 @@
-#include "mgmt/linux/LocalSystem.h"
+#include "mgmt/local/LocalSystem.h"
 #include "mgmt/Error.h"
-#include "mgmt/linux/ProcessWalker.h"
 #include "mgmt/linux/ServiceManager.h"
-#include "mgmt/linux/SystemBus.h"
+#include "mgmt/local/ProcessWalker.h"
+#include "mgmt/local/SystemBus.h"
 
 namespace quorvin::mgmt::linux_ {
 

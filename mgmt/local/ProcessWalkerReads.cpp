@@ -1,10 +1,10 @@
 // How the process walker reaches the files of /proc: the directory, kept descriptors, reads and their limits.
 #include "mgmt/Error.h"
 #include "mgmt/linux/MemInfo.h"
-#include "mgmt/linux/PidPath.h"
 #include "mgmt/linux/ProcStat.h"
 #include "mgmt/linux/ProcessSampleBuilder.h"
-#include "mgmt/linux/ProcessWalker.h"
+#include "mgmt/local/PidPath.h"
+#include "mgmt/local/ProcessWalker.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,7 +13,6 @@
 #include <fcntl.h>
 #include <limits>
 #include <linux/magic.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
@@ -27,23 +26,11 @@ constexpr std::size_t InitialBufferSize = 8 * 1024;
 // Far beyond any text of proc; a device in the place of a file of a saved tree ends here.
 constexpr std::size_t MaxTextBytes = 16 * 1024 * 1024;
 
-// Descriptors left to the rest of the program (windows, connections, the service bus), or half of a limit
-// smaller than twice that.
-constexpr std::size_t ReservedFiles = 1024;
-// Enough to keep the files of tens of thousands of processes open.
-constexpr rlim_t WantedFileLimit = 65536;
-
 // A process that ends between the listing and the reads makes its files vanish or fail with ESRCH; one that
 // is not ours to see (proc mounted with hidepid) fails with EPERM or EACCES and is left out alike.
 bool outOfReach(int error, bool processFile) noexcept
 {
     return error == ENOENT || error == ESRCH || (processFile && (error == EPERM || error == EACCES));
-}
-
-std::size_t defaultKeptFileBudget()
-{
-    const std::size_t limit = raiseOpenFileLimit();
-    return limit - std::min(ReservedFiles, limit / 2);
 }
 
 std::optional<std::int32_t> pidOf(const char *name) noexcept
@@ -69,25 +56,6 @@ Error unlistable(const std::string &procPath, const char *relative, int error)
 }
 
 } // namespace
-
-std::size_t raiseOpenFileLimit()
-{
-    static const std::size_t limit = [] {
-        rlimit files{};
-        if (::getrlimit(RLIMIT_NOFILE, &files) != 0)
-            return std::size_t{1024};
-        const rlim_t wanted = std::min(files.rlim_max, WantedFileLimit);
-        if (files.rlim_cur < wanted) {
-            const rlim_t before = files.rlim_cur;
-            files.rlim_cur = wanted;
-            if (::setrlimit(RLIMIT_NOFILE, &files) != 0)
-                files.rlim_cur = before;
-        }
-        return files.rlim_cur == RLIM_INFINITY ? static_cast<std::size_t>(WantedFileLimit)
-                                               : static_cast<std::size_t>(files.rlim_cur);
-    }();
-    return limit;
-}
 
 int ProcessWalker::procFd()
 {
@@ -207,7 +175,7 @@ std::optional<std::string_view> ProcessWalker::readFrom(int fd, const char *rela
     return std::string_view(m_buffer.data(), used);
 }
 
-std::optional<std::string_view> ProcessWalker::readKept(FileDescriptor &kept, std::size_t &keptOfKind,
+std::optional<std::string_view> ProcessWalker::readKept(FileDescriptor &kept, DescriptorBudget::Kind kind,
                                                         std::int32_t pid, const char *leaf)
 {
     const PidPath path(pid, leaf);
@@ -221,8 +189,8 @@ std::optional<std::string_view> ProcessWalker::readKept(FileDescriptor &kept, st
             throw unreadable(m_procPath, path.relative(), errno);
         }
         ++m_filesOpened;
-        if (m_keptFiles < m_keptFileBudget) {
-            keep(kept, opened, keptOfKind);
+        if (m_budget.hasRoomFor(kind)) {
+            m_budget.keep(kept, opened, kind);
         } else {
             once.reset(opened);
             fd = &once;
@@ -233,7 +201,8 @@ std::optional<std::string_view> ProcessWalker::readKept(FileDescriptor &kept, st
 
 std::optional<ProcessStat> ProcessWalker::readStat(Known &known, std::int32_t pid)
 {
-    const std::optional<std::string_view> text = readKept(known.stat, m_keptStats, pid, "stat");
+    const std::optional<std::string_view> text =
+        readKept(known.stat, DescriptorBudget::Kind::Stat, pid, "stat");
     if (!text)
         return std::nullopt;
     return parseProcessStat(*text, PidPath(pid, "stat").display());
@@ -253,12 +222,11 @@ std::string_view ProcessWalker::readSystemFile(const char *relative)
 std::optional<std::uint64_t> ProcessWalker::handleCount(Known &known, std::int32_t pid)
 {
     const PidPath path(pid, "fd");
-    if (known.fdDirectory.get() < 0 && m_keptDirectories < m_directoryBudget &&
-        m_keptFiles < m_keptFileBudget) {
+    if (known.fdDirectory.get() < 0 && m_budget.hasRoomFor(DescriptorBudget::Kind::FdDirectory)) {
         const int opened = ::openat(procFd(), path.relative(), O_PATH | O_DIRECTORY | O_CLOEXEC);
         if (opened >= 0) {
             ++m_filesOpened;
-            keep(known.fdDirectory, opened, m_keptDirectories);
+            m_budget.keep(known.fdDirectory, opened, DescriptorBudget::Kind::FdDirectory);
         } else if (outOfReach(errno, true)) {
             return std::nullopt;
         } else if (errno != EMFILE && errno != ENFILE) {
@@ -278,7 +246,7 @@ std::optional<std::uint64_t> ProcessWalker::handleCount(Known &known, std::int32
 
 ProcessWalker::ProcessWalker(std::string procPath, Handles handles, std::optional<std::size_t> keptFiles)
     : m_procPath(std::move(procPath)), m_handles(handles), m_dir(nullptr, ::closedir),
-      m_buffer(InitialBufferSize), m_keptFileBudget(keptFiles ? *keptFiles : defaultKeptFileBudget())
+      m_buffer(InitialBufferSize), m_budget(keptFiles)
 {
     if (m_procPath.empty() || m_procPath.back() != '/')
         m_procPath += '/';
