@@ -9,7 +9,7 @@ QString withHostUpperCased(const QString &name)
     if (mgmt::pcp::namesCollector(name.toStdString())) {
         if (const qsizetype attributes = name.indexOf(QLatin1Char('?')); attributes >= 0)
             hostEnd = attributes;
-        // A collector's specification may name a proxy after '@': both are hosts.
+        // A collector's address may name a proxy after '@': both are hosts.
         return name.left(hostEnd).toUpper() + name.mid(hostEnd);
     }
     const qsizetype hostStart = name.lastIndexOf(QLatin1Char('@')) + 1;

@@ -228,8 +228,8 @@ private:
                              " gives no per-process values to this "
                              "connection" +
                              reason +
-                             ": its process agent gives them only to clients that sign in (SASL, in the host "
-                             "specification) or to every client when it runs with -A.");
+                             ": its process agent gives them only to clients that sign in (SASL, in the "
+                             "collector's address) or to every client when it runs with -A.");
         return Error(err::AccessDenied, "Access is denied. The " + sourceText() + " refuses the metric " +
                                             std::string(metric) + " to this connection" + reason + ".");
     }

@@ -4,8 +4,9 @@
 
 namespace quorvin::mgmt::pcp {
 
-PcpCollector::PcpCollector(std::string hostSpec, std::string shownName, PcpLimits limits, PcpCalls calls)
-    : m_hostSpec(std::move(hostSpec)), m_shownName(std::move(shownName)), m_limits(limits), m_calls(calls)
+PcpCollector::PcpCollector(std::string hostAddress, std::string shownName, PcpLimits limits, PcpCalls calls)
+    : m_hostAddress(std::move(hostAddress)), m_shownName(std::move(shownName)), m_limits(limits),
+      m_calls(calls)
 {
 }
 
@@ -27,11 +28,11 @@ void PcpCollector::connect(const WhileWaiting &whileWaiting)
 {
     m_lastUsed = std::chrono::steady_clock::now();
     const bool ran = run(
-        [spec = m_hostSpec, name = m_shownName](std::unique_ptr<PcpConnection> &connection) {
+        [address = m_hostAddress, name = m_shownName](std::unique_ptr<PcpConnection> &connection) {
             if (connection && connection->broken())
                 connection.reset();
             if (!connection)
-                connection = PcpConnection::toCollector(spec, name);
+                connection = PcpConnection::toCollector(address, name);
         },
         m_limits.connect, whileWaiting);
     if (!ran)

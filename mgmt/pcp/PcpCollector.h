@@ -16,8 +16,8 @@ namespace quorvin::mgmt::pcp {
 // on the next use after it was lost, and closed after an idle time.
 class PcpCollector final {
 public:
-    // `hostSpec` is PCP's ("web1:44321", "local:"); `shownName` names it in messages ("pcp://web1:44321").
-    PcpCollector(std::string hostSpec, std::string shownName, PcpLimits limits,
+    // `hostAddress` is PCP's ("web1:44321", "local:"); `shownName` names it in messages ("pcp://web1:44321").
+    PcpCollector(std::string hostAddress, std::string shownName, PcpLimits limits,
                  PcpCalls calls = PcpCalls::OnCollectorThreads);
     ~PcpCollector();
 
@@ -33,7 +33,7 @@ private:
     bool run(const CollectorThread::Job &job, std::chrono::milliseconds limit,
              const WhileWaiting &whileWaiting);
 
-    std::string m_hostSpec;
+    std::string m_hostAddress;
     std::string m_shownName;
     PcpLimits m_limits;
     PcpCalls m_calls;

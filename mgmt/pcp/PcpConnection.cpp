@@ -70,9 +70,10 @@ PcpConnection::~PcpConnection()
     pmDestroyContext(m_context);
 }
 
-std::unique_ptr<PcpConnection> PcpConnection::toCollector(const std::string &hostSpec, std::string shownName)
+std::unique_ptr<PcpConnection> PcpConnection::toCollector(const std::string &hostAddress,
+                                                          std::string shownName)
 {
-    const int context = pmNewContext(PM_CONTEXT_HOST, hostSpec.c_str());
+    const int context = pmNewContext(PM_CONTEXT_HOST, hostAddress.c_str());
     if (context < 0)
         throw Error(err::RemoteServerUnavailable, Error::standardDescription(err::RemoteServerUnavailable) +
                                                       " (" + shownName + ": " + pcpErrorText(context) + ")");

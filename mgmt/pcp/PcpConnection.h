@@ -22,9 +22,9 @@ struct ArchiveExtent {
 // destroyed on one thread of its own (CollectorThread), never on a window's.
 class PcpConnection final {
 public:
-    // `hostSpec` is PCP's own: "web1", "web1:44321", "local:". Throws mgmt::Error: 462 when the collector
+    // `hostAddress` is PCP's own: "web1", "web1:44321", "local:". Throws mgmt::Error: 462 when the collector
     // cannot be reached, naming it as `shownName`.
-    static std::unique_ptr<PcpConnection> toCollector(const std::string &hostSpec, std::string shownName);
+    static std::unique_ptr<PcpConnection> toCollector(const std::string &hostAddress, std::string shownName);
     // `path` is the archive's base name or any of its files. Throws "Generic failure" naming it.
     static std::unique_ptr<PcpConnection> toArchive(const std::string &path);
     ~PcpConnection();

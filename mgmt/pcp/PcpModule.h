@@ -23,7 +23,7 @@ using MakePcpSource = void (*)(PcpSourceRequest *request);
 inline constexpr const char *MakePcpSourceSymbol = "quorvin_make_pcp_source";
 inline constexpr const char *PcpModuleFile = "quorvin-pcp.so";
 
-// Computer names that begin with this name PCP collectors; the rest is PCP's own host specification.
+// Computer names that begin with this name PCP collectors; the rest is PCP's own host address.
 inline constexpr std::string_view CollectorScheme = "pcp://";
 
 // True for a computer name that names a collector, in any letter case.

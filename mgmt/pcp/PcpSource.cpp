@@ -14,13 +14,13 @@ Error notACollector(std::string_view why)
                  Error::standardDescription(err::RemoteServerUnavailable) + " (" + std::string(why) + ")");
 }
 
-// Printable characters without blanks and quotes: a specification is never handed on with anything a
+// Printable characters without blanks and quotes: an address is never handed on with anything a
 // resolver or a log could misread.
-bool plainSpecification(std::string_view spec)
+bool plainAddress(std::string_view address)
 {
-    if (spec.empty() || spec.size() > 1024)
+    if (address.empty() || address.size() > 1024)
         return false;
-    for (const char c : spec)
+    for (const char c : address)
         if (c <= ' ' || c > '~' || c == '"' || c == '\'' || c == '\\' || c == '`')
             return false;
     return true;
@@ -28,15 +28,15 @@ bool plainSpecification(std::string_view spec)
 
 } // namespace
 
-std::optional<std::string> hostSpecOf(std::string_view computer)
+std::optional<std::string> hostAddressOf(std::string_view computer)
 {
     if (!namesCollector(computer))
         return std::nullopt;
-    const std::string_view spec = computer.substr(CollectorScheme.size());
-    if (!plainSpecification(spec))
+    const std::string_view address = computer.substr(CollectorScheme.size());
+    if (!plainAddress(address))
         return std::nullopt;
-    const std::size_t attributes = std::min(spec.find('?'), spec.size());
-    return toLowerAscii(spec.substr(0, attributes)) + std::string(spec.substr(attributes));
+    const std::size_t attributes = std::min(address.find('?'), address.size());
+    return toLowerAscii(address.substr(0, attributes)) + std::string(address.substr(attributes));
 }
 
 PcpSource::PcpSource(PcpLimits limits, PcpCalls calls)
@@ -51,13 +51,13 @@ std::unique_ptr<Service> PcpSource::connect(std::string_view monikerText)
     const Moniker moniker = parseMoniker(monikerText);
     if (!namesCollector(moniker.computer))
         throw notACollector("not a PCP collector's name");
-    const std::optional<std::string> spec = hostSpecOf(moniker.computer);
-    if (!spec)
-        throw notACollector("not a PCP host specification");
-    std::shared_ptr<PcpCollector> &collector = m_collectors[*spec];
+    const std::optional<std::string> address = hostAddressOf(moniker.computer);
+    if (!address)
+        throw notACollector("not a PCP host address");
+    std::shared_ptr<PcpCollector> &collector = m_collectors[*address];
     if (!collector)
-        collector =
-            std::make_shared<PcpCollector>(*spec, std::string(CollectorScheme) + *spec, m_limits, m_calls);
+        collector = std::make_shared<PcpCollector>(*address, std::string(CollectorScheme) + *address,
+                                                   m_limits, m_calls);
     collector->connect(*m_whileWaiting);
     return std::make_unique<PcpService>(
         [collector, whileWaiting = m_whileWaiting](std::span<const MetricNeed> metrics) {
@@ -68,7 +68,7 @@ std::unique_ptr<Service> PcpSource::connect(std::string_view monikerText)
 void PcpSource::closeIdleConnections()
 {
     const auto now = std::chrono::steady_clock::now();
-    for (auto &[spec, collector] : m_collectors)
+    for (auto &[address, collector] : m_collectors)
         collector->closeIfIdle(now);
 }
 
@@ -80,7 +80,7 @@ void PcpSource::setWhileWaiting(WhileWaiting whileWaiting)
 std::size_t PcpSource::openConnections() const
 {
     std::size_t open = 0;
-    for (const auto &[spec, collector] : m_collectors)
+    for (const auto &[address, collector] : m_collectors)
         open += collector->open() ? 1 : 0;
     return open;
 }

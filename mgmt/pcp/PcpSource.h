@@ -13,10 +13,10 @@ namespace quorvin::mgmt::pcp {
 
 class PcpCollector;
 
-// PCP's host specification of a collector's name ("pcp://WEB1:44321" -> "web1:44321", "pcp://LOCAL:" ->
+// PCP's host address of a collector's name ("pcp://WEB1:44321" -> "web1:44321", "pcp://LOCAL:" ->
 // "local:"), or nothing for a name that names none. Host names do not depend on case, and the window
 // writes names in capitals; what follows a "?" (the sign-in's attributes) keeps its case.
-std::optional<std::string> hostSpecOf(std::string_view computer);
+std::optional<std::string> hostAddressOf(std::string_view computer);
 
 // Answers for live PCP collectors named "pcp://HOST", "pcp://HOST:PORT" or "pcp://local:". One connection per
 // collector, each with a thread of its own unless the calls run on the calling thread, stays open while it is
@@ -39,7 +39,7 @@ private:
     PcpLimits m_limits;
     PcpCalls m_calls;
     std::shared_ptr<WhileWaiting> m_whileWaiting; // shared with the services, which may outlive a change
-    std::map<std::string, std::shared_ptr<PcpCollector>> m_collectors; // by host specification
+    std::map<std::string, std::shared_ptr<PcpCollector>> m_collectors; // by host address
 };
 
 } // namespace quorvin::mgmt::pcp

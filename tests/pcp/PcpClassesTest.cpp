@@ -240,11 +240,11 @@ TEST(PcpClasses, SayWhatPcpCannotDo)
     EXPECT_THROW(metricsOf("Win32_Nothing"), Error);
 }
 
-TEST(PcpSource, TakesPcpsOwnHostSpecificationFromTheName)
+TEST(PcpSource, TakesPcpsOwnHostAddressFromTheName)
 {
     const struct {
         const char *name;
-        std::optional<std::string> spec;
+        std::optional<std::string> address;
     } cases[] = {
         {"pcp://web1", "web1"},
         {"PCP://WEB1:44321", "web1:44321"},
@@ -258,6 +258,6 @@ TEST(PcpSource, TakesPcpsOwnHostSpecificationFromTheName)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(hostSpecOf(c.name), c.spec);
+        EXPECT_EQ(hostAddressOf(c.name), c.address);
     }
 }
