@@ -74,10 +74,18 @@ for _ in $(seq 100); do [ -s "$WORK/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -1 "$WORK/display")" LANG=C.UTF-8 XDG_RUNTIME_DIR=$WORK
 
 tree() { local p=$1; echo "$p"; for c in $(pgrep -P "$p"); do tree "$c"; done; }
-cpu_ns() { # PID...: the run time of their threads and their children's, in ns
-    local files=() p
-    for p in "$@"; do for t in $(tree "$p"); do files+=(/proc/"$t"/task/*/schedstat); done; done
-    cat "${files[@]}" 2>/dev/null | awk '{ ns += $1 } END { printf "%.0f", ns }'
+TICKS=$(getconf CLK_TCK)
+cpu_ns() { # PID...: the processor time of them and their children, in ns
+    # From stat, which counts the threads that ended too (the pool retires idle workers; the run time of the
+    # live threads would lose theirs), in ticks: a tick in a window of 30 s is a third of a ms a second.
+    local p t v ticks=0
+    for p in "$@"; do
+        for t in $(tree "$p"); do
+            v=$(sed 's/^.*) //' "/proc/$t/stat" 2>/dev/null | awk '{ print $12 + $13 }')
+            ticks=$((ticks + ${v:-0}))
+        done
+    done
+    echo $((ticks * 1000000000 / TICKS))
 }
 resident_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$1/status" 2>/dev/null; }
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
