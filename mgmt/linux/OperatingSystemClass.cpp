@@ -100,18 +100,24 @@ OperatingSystemFacts readOperatingSystemFacts(LinuxSystem &system)
 Instance operatingSystemInstance(const OperatingSystemFacts &facts,
                                  const std::function<int(std::int64_t)> &utcOffsetMinutes)
 {
-    return Instance({
-        {prop::Caption, facts.caption},
-        {prop::CSDVersion, facts.kernel},
-        {prop::FreePhysicalMemory, std::to_string(facts.memory.memAvailableKb)},
-        {prop::FreeVirtualMemory, std::to_string(facts.memory.memAvailableKb + facts.memory.swapFreeKb)},
-        {prop::TotalVisibleMemorySize, std::to_string(facts.memory.memTotalKb)},
-        {prop::InstallDate, facts.installTime ? cimDateTime(*facts.installTime, utcOffsetMinutes) : Value()},
-        {prop::LastBootupTime, cimDateTime(facts.bootTime, utcOffsetMinutes)},
-        {prop::NumberOfProcesses, static_cast<long long>(facts.processCount)},
-        {prop::Organization, ""},
-        {prop::SerialNumber, facts.machineId},
-    });
+    // One list of names for every instance: a watch of many computers makes one a second for each.
+    static const auto names =
+        sharedNames({prop::Caption, prop::CSDVersion, prop::FreePhysicalMemory, prop::FreeVirtualMemory,
+                     prop::TotalVisibleMemorySize, prop::InstallDate, prop::LastBootupTime,
+                     prop::NumberOfProcesses, prop::Organization, prop::SerialNumber});
+    std::vector<Value> values;
+    values.reserve(names->size());
+    values.emplace_back(facts.caption);
+    values.emplace_back(facts.kernel);
+    values.emplace_back(std::to_string(facts.memory.memAvailableKb));
+    values.emplace_back(std::to_string(facts.memory.memAvailableKb + facts.memory.swapFreeKb));
+    values.emplace_back(std::to_string(facts.memory.memTotalKb));
+    values.push_back(facts.installTime ? cimDateTime(*facts.installTime, utcOffsetMinutes) : Value());
+    values.push_back(cimDateTime(facts.bootTime, utcOffsetMinutes));
+    values.emplace_back(static_cast<long long>(facts.processCount));
+    values.emplace_back(std::string());
+    values.emplace_back(facts.machineId);
+    return Instance(names, std::move(values));
 }
 
 std::vector<Instance> operatingSystemInstances(LinuxSystem &system)

@@ -213,11 +213,7 @@ public:
     const Sample &sample() const noexcept { return m_sample; }
 
 private:
-    const MetricValues *find(std::string_view metric) const
-    {
-        const auto found = m_sample.metrics.find(metric);
-        return found == m_sample.metrics.end() ? nullptr : &found->second;
-    }
+    const MetricValues *find(std::string_view metric) const { return m_sample.metrics.find(metric); }
 
     Error refused(std::string_view metric, const std::string &why) const
     {

@@ -159,7 +159,8 @@ void PcpConnection::nameInstances(const Metric &metric, MetricValues &values)
 // metrics looked up, each once, in the order of their names.
 struct PcpConnection::Plan {
     std::vector<std::pair<std::string, bool>> needs; // as asked: name and named
-    std::vector<const Metric *> metrics;             // by name
+    std::shared_ptr<const MetricTable::Names> names; // each once, in order: the samples' list
+    std::vector<const Metric *> metrics;             // of each name
     std::vector<bool> named;                         // of each: its instances' names are read too
     std::vector<pmID> ids;                           // of those the collector knows, in the same order
 
@@ -186,13 +187,16 @@ std::shared_ptr<const PcpConnection::Plan> PcpConnection::planFor(std::span<cons
         plan->needs.emplace_back(std::string(need.name), need.named);
         byName[need.name] = byName[need.name] || need.named;
     }
+    auto names = std::make_shared<MetricTable::Names>();
     for (const auto &[name, named] : byName) {
         const Metric &metric = lookup(name);
+        names->push_back(metric.name);
         plan->metrics.push_back(&metric);
         plan->named.push_back(named);
         if (metric.id != PM_ID_NULL)
             plan->ids.push_back(metric.id);
     }
+    plan->names = std::move(names);
     if (m_plans.size() == Kept)
         m_plans.pop_back();
     m_plans.insert(m_plans.begin(), std::move(plan));
@@ -208,15 +212,15 @@ Sample PcpConnection::fetch(std::span<const MetricNeed> needs, std::optional<std
     Sample sample;
     sample.source = m_shownName;
     sample.archive = m_archive;
-    // In the order of their names, each at the end of the map; the values of those asked land in order.
+    sample.metrics = MetricTable(plan.names);
+    // The values of those asked land in the order of their names.
     std::vector<MetricValues *> slots;
     std::vector<const Metric *> asked;
     std::vector<bool> named;
     slots.reserve(plan.ids.size());
     for (std::size_t i = 0; i < plan.metrics.size(); ++i) {
         const Metric &metric = *plan.metrics[i];
-        MetricValues &values =
-            sample.metrics.emplace_hint(sample.metrics.end(), metric.name, MetricValues{})->second;
+        MetricValues &values = sample.metrics.at(i);
         if (metric.id == PM_ID_NULL) {
             values.gap = Gap::Unknown;
             if (metric.lookupError != PM_ERR_NAME)

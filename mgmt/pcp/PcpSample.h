@@ -1,7 +1,8 @@
 #pragma once
 #include <cstdint>
-#include <map>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -33,12 +34,36 @@ struct MetricValues {
     std::vector<InstanceValue> values;
 };
 
+// The values of the metrics of one fetch, by name. The fetches of the same metrics share one list of their
+// names, so that a fetch makes one list of values and no names.
+class MetricTable final {
+public:
+    using Names = std::vector<std::string>; // in ascending order, each once
+
+    MetricTable();
+    // Each of the names without values.
+    explicit MetricTable(std::shared_ptr<const Names> names);
+
+    // Nothing where the name is not in the table.
+    const MetricValues *find(std::string_view name) const noexcept;
+    std::size_t count(std::string_view name) const noexcept { return find(name) ? 1 : 0; }
+    // The values of the name, added without values where absent (which moves the others).
+    MetricValues &operator[](std::string_view name);
+    // By position in the list of names.
+    MetricValues &at(std::size_t position) { return m_values.at(position); }
+    std::size_t size() const noexcept { return m_values.size(); }
+
+private:
+    std::shared_ptr<const Names> m_names;
+    std::vector<MetricValues> m_values; // of each name, in the same order
+};
+
 // One fetch: what a collector or an archive said about the metrics a class is made from, at one moment.
 struct Sample {
     std::string source; // "pcp://web1", or the archive's path: for messages
     bool archive = false;
     std::int64_t timestampMicros = 0; // when the collector took the values, since the epoch
-    std::map<std::string, MetricValues, std::less<>> metrics;
+    MetricTable metrics;
 };
 
 } // namespace quorvin::mgmt::pcp

@@ -1,6 +1,7 @@
 #include "SampleText.h"
 
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -35,7 +36,7 @@ std::string rest(std::istringstream &line)
 Sample readSample(std::string_view text)
 {
     Sample sample;
-    MetricValues *current = nullptr;
+    std::optional<std::string> current; // the metric whose values follow
     std::istringstream lines{std::string(text)};
     std::string lineText;
     for (int number = 1; std::getline(lines, lineText); ++number) {
@@ -53,8 +54,8 @@ Sample readSample(std::string_view text)
             } else if (first == "metric") {
                 std::string name;
                 line >> name;
-                current = &sample.metrics[name];
-                current->gap = Gap::None;
+                sample.metrics[name].gap = Gap::None;
+                current = name;
             } else if (first == "gap") {
                 std::string name, kind;
                 line >> name >> kind;
@@ -63,7 +64,7 @@ Sample readSample(std::string_view text)
                              : kind == "refused" ? Gap::Refused
                                                  : Gap::Failed;
                 values.why = rest(line);
-                current = nullptr;
+                current.reset();
             } else if (current) {
                 InstanceValue value;
                 std::string name, type;
@@ -71,7 +72,7 @@ Sample readSample(std::string_view text)
                 value.instance = first == "-" ? SingleValue : std::stoi(first);
                 value.name = name == "-" ? std::string() : name;
                 value.value = atomOf(type, rest(line));
-                current->values.push_back(std::move(value));
+                sample.metrics[*current].values.push_back(std::move(value));
             } else {
                 throw std::runtime_error("a value outside a metric");
             }
