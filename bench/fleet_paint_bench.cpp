@@ -49,7 +49,8 @@ struct FleetTable {
         view.setAlternatingRowColors(true);
         view.resize(1400, 560);
         view.show();
-        for (int s = 0; s < 10; ++s)
+        // Ten minutes of history in every graph, as after a while.
+        for (int s = 0; s < 600; ++s)
             readAll();
     }
 
