@@ -91,7 +91,7 @@ void FleetCellDelegate::paintGraph(QPainter *painter, const QStyleOptionViewItem
             continue;
         }
         const double load = std::clamp(static_cast<double>(highest), 0.0, 100.0);
-        run.append(QPointF(area.left() + x + 0.5, area.bottom() + 0.5 - load / 100.0 * area.height()));
+        run.append(QPointF(area.left() + x + 0.5, area.bottom() + 0.5 - load / 100.0 * (area.height() - 1)));
     }
     drawRun();
     painter->restore();
