@@ -23,7 +23,10 @@ log mandatory on 1 sec {
 }
 CFG
     mkdir -p "$D/$a"; chmod 777 "$D/$a" # pmlogger may run as the user pcp
-    inside pmlogger -c "/mnt/up/$a.conf" -T "${secs}sec" -h local: -l "/mnt/up/$a.log" "/mnt/up/$a/a"
+    # Ended by the count of samples (SECS + 1 span SECS seconds), not by the clock, so that a busy machine
+    # makes the same archive; the time limit only bounds a pmlogger that never gets its samples.
+    inside pmlogger -c "/mnt/up/$a.conf" -s "$((secs + 1))" -T "$((secs * 10))sec" -h local: -l "/mnt/up/$a.log" \
+        "/mnt/up/$a/a"
     for f in "$D/$a"/a.*; do mv "$f" "$out.${f##*/a.}"; done
     rm -rf "${D:?}/$a" "$D/$a.conf" ;;
   *) echo "usage: pcp-ctl.sh DIR run CMD... | archive PATH SECS | stall | resume" >&2; exit 2 ;;

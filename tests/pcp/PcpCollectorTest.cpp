@@ -221,7 +221,7 @@ TEST_F(PcpCollectors, AnArchiveReplaysToItsEnd)
                                                             h.source().answersTime()->time_since_epoch())
                                                             .count())
                               .time()
-                              .toString(QStringLiteral("h:mm:ss"));
+                              .toString(QStringLiteral("h:mm:ss AP")); // as the label writes it
     EXPECT_TRUE(h.controls().lblUpdate->text().contains(shown))
         << h.controls().lblUpdate->text().toStdString();
     EXPECT_GT(*h.source().answersTime(), *source.answersTime()) << "moved on with the poll";
