@@ -51,7 +51,6 @@ public:
     MetricValues &operator[](std::string_view name);
     // By position in the list of names.
     MetricValues &at(std::size_t position) { return m_values.at(position); }
-    std::size_t size() const noexcept { return m_values.size(); }
 
 private:
     std::shared_ptr<const Names> m_names;

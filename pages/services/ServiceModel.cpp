@@ -31,17 +31,20 @@ bool sameCell(const ServiceTable::Row &a, const ServiceTable::Row &b, int column
     }
 }
 
+// The row shown at a place: the table's order maps places to rows.
+const ServiceTable::Row &rowAt(const ServiceTable &table, int place)
+{
+    return table.rows()[static_cast<std::size_t>(table.order()[static_cast<std::size_t>(place)])];
+}
+
 } // namespace
 
 ServiceModel::ServiceModel(QObject *parent) : GridModel(Columns, parent) {}
 
 void ServiceModel::show(ServiceTable table)
 {
-    const auto row = [&table](int place) -> const ServiceTable::Row & {
-        return table.rows()[static_cast<std::size_t>(table.order()[static_cast<std::size_t>(place)])];
-    };
     const auto changed = [&](int place, int column) {
-        return m_blank || !sameCell(shown(place), row(place), column);
+        return m_blank || !sameCell(shown(place), rowAt(table, place), column);
     };
     int started = 0;
     for (const ServiceTable::Row &service : table.rows())
@@ -60,7 +63,7 @@ int ServiceModel::bodyRows() const
 
 const ServiceTable::Row &ServiceModel::shown(int row) const
 {
-    return m_table.rows()[static_cast<std::size_t>(m_table.order()[static_cast<std::size_t>(row)])];
+    return rowAt(m_table, row);
 }
 
 QString ServiceModel::textOf(const ServiceTable::Row &service, int column)
