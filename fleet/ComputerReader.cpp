@@ -5,6 +5,7 @@
 #include "mgmt/Convert.h"
 #include "mgmt/Error.h"
 #include "mgmt/Names.h"
+#include "mgmt/Query.h"
 
 #include <array>
 #include <charconv>
@@ -15,6 +16,7 @@ namespace quorvin::fleet {
 namespace {
 
 constexpr std::string_view Loopback = "lo";
+constexpr std::string_view TotalName = "_Total";
 
 double number(const mgmt::Instance &instance, std::string_view property)
 {
@@ -93,10 +95,13 @@ ReadOutcome ComputerReader::read(bool withProcesses)
         // Kept once made: the sources connect again by themselves after a connection was lost.
         if (!m_service)
             m_service = m_source->connect("winmgmts://" + m_computer);
-        std::array<std::string_view, 4> classes{mgmt::cls::OperatingSystem, mgmt::cls::ProcessorCounters,
-                                                mgmt::cls::NetworkInterface, mgmt::cls::ProcessCounters};
+        // The row shows the processors' total alone: a source may then leave each processor's counters out.
+        static const std::string ProcessorTotal =
+            mgmt::classQuery(mgmt::cls::ProcessorCounters) + " where name = '" + std::string(TotalName) + "'";
+        const std::array<std::string_view, 4> asks{mgmt::cls::OperatingSystem, ProcessorTotal,
+                                                   mgmt::cls::NetworkInterface, mgmt::cls::ProcessCounters};
         const std::vector<mgmt::ClassAnswer> answers =
-            m_service->instancesOfEach(std::span(classes).first(withProcesses ? 4 : 3));
+            m_service->instancesOfEach(std::span(asks).first(withProcesses ? 4 : 3));
         const double now = m_clock.monotonicSeconds();
         ComputerReading &reading = outcome.reading;
         readSystem(answers.at(0), reading);
@@ -147,7 +152,7 @@ void ComputerReader::readProcessor(const mgmt::ClassAnswer &answer, ComputerRead
     guarded(reading.processorWhy, [&] {
         if (answer.error)
             throw *answer.error;
-        const mgmt::Instance *total = named(answer.instances, "_Total");
+        const mgmt::Instance *total = named(answer.instances, TotalName);
         if (!total)
             return;
         const double idle = number(*total, mgmt::prop::PercentProcessorTime);

@@ -3,6 +3,7 @@
 #include "mgmt/Instance.h"
 #include "mgmt/Names.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace quorvin::mgmt {
@@ -71,9 +72,9 @@ public:
         return std::nullopt; // no closing quote
     }
 
-private:
     static bool isNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 
+private:
     std::string_view m_text;
     std::size_t m_pos = 0;
 };
@@ -97,6 +98,13 @@ Query parseQuery(std::string_view text)
     if (!query.nameEquals || !scan.atEnd())
         throw Error(err::InvalidQuery);
     return query;
+}
+
+Query askOf(std::string_view classNameOrQuery)
+{
+    if (!classNameOrQuery.empty() && std::ranges::all_of(classNameOrQuery, &Scanner::isNameChar))
+        return Query{std::string(classNameOrQuery), std::nullopt};
+    return parseQuery(classNameOrQuery);
 }
 
 std::string quoteQueryName(std::string_view name)

@@ -29,6 +29,10 @@ enum class NameMatch { IgnoringCase, Exact };
 std::vector<Instance> answerOf(const Query &query, std::vector<Instance> instances,
                                NameMatch match = NameMatch::IgnoringCase);
 
+// What one entry of Service::instancesOfEach asks for: a class name alone stands for all its instances, any
+// other text is read as a query (and raises "Invalid query" as parseQuery does).
+Query askOf(std::string_view classNameOrQuery);
+
 // The query that instancesOf(className) stands for.
 std::string classQuery(std::string_view className);
 

@@ -1,15 +1,17 @@
 #include "mgmt/Source.h"
+#include "mgmt/Query.h"
 
 namespace quorvin::mgmt {
 
-std::vector<ClassAnswer> Service::instancesOfEach(std::span<const std::string_view> classNames)
+std::vector<ClassAnswer> Service::instancesOfEach(std::span<const std::string_view> asks)
 {
     std::vector<ClassAnswer> answers;
-    answers.reserve(classNames.size());
-    for (const std::string_view className : classNames) {
+    answers.reserve(asks.size());
+    for (const std::string_view ask : asks) {
         ClassAnswer &answer = answers.emplace_back();
         try {
-            answer.instances = instancesOf(className);
+            const Query query = askOf(ask);
+            answer.instances = query.nameEquals ? execQuery(ask) : instancesOf(query.className);
         } catch (const Error &error) {
             // One call a class: an unreachable computer fails them all, so it fails the reading.
             if (error.number() == err::RemoteServerUnavailable)

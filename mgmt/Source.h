@@ -26,10 +26,12 @@ public:
     virtual std::vector<Instance> instancesOf(std::string_view className) = 0;
     // The query forms "select * from CLASS" and "select * from CLASS where name = 'X'".
     virtual std::vector<Instance> execQuery(std::string_view wql) = 0;
-    // Several classes at one moment, in the order asked; a backend that can asks the computer once for all
-    // of them. A computer that cannot be reached or a connection lost on the way raises, as instancesOf
-    // does; a class that cannot be made of what came (a refused or missing value) gives its own error.
-    virtual std::vector<ClassAnswer> instancesOfEach(std::span<const std::string_view> classNames);
+    // Several classes at one moment, in the order asked, each by its class name or by a query of the forms
+    // above (a backend may then read less: one named instance may need less than all of them); a backend
+    // that can asks the computer once for all of them. A computer that cannot be reached or a connection
+    // lost on the way raises, as instancesOf does; a class that cannot be made of what came (a refused or
+    // missing value) gives its own error.
+    virtual std::vector<ClassAnswer> instancesOfEach(std::span<const std::string_view> asks);
 };
 
 // Called now and then, on the calling thread, while a call waits on the computer for up to a few seconds (a

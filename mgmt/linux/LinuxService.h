@@ -13,7 +13,7 @@ public:
 
     std::vector<Instance> instancesOf(std::string_view className) override;
     std::vector<Instance> execQuery(std::string_view wql) override;
-    std::vector<ClassAnswer> instancesOfEach(std::span<const std::string_view> classNames) override;
+    std::vector<ClassAnswer> instancesOfEach(std::span<const std::string_view> asks) override;
 
 private:
     std::shared_ptr<LinuxSystem> m_system;

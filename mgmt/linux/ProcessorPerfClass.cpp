@@ -44,6 +44,16 @@ std::uint64_t ticksTo100Ns(std::uint64_t ticks, std::uint64_t ticksPerSecond)
     return whole + part;
 }
 
+Instance processorTotalInstance(const CpuTimes &total, std::uint64_t processors, std::uint64_t ticksPerSecond)
+{
+    if (processors == 0)
+        throw Error(err::Failed, "There are no processors to report.");
+    const std::uint64_t idle = ticksTo100Ns(total.idleTicks(), ticksPerSecond) / processors;
+    const std::uint64_t busy =
+        ticksTo100Ns(total.totalTicks() - total.idleTicks(), ticksPerSecond) / processors;
+    return sample("_Total", idle, idle + busy);
+}
+
 std::vector<Instance> processorPerfInstances(const CpuStat &stat, std::uint64_t ticksPerSecond)
 {
     // The timestamp is the idle and the busy part converted apart and added, and for "_Total" divided apart:
@@ -57,13 +67,7 @@ std::vector<Instance> processorPerfInstances(const CpuStat &stat, std::uint64_t 
             ticksTo100Ns(processor.times.totalTicks() - processor.times.idleTicks(), ticksPerSecond);
         instances.push_back(sample(std::to_string(processor.index), idle, idle + busy));
     }
-    const std::uint64_t count = stat.processors.size();
-    if (count == 0)
-        throw Error(err::Failed, "There are no processors to report.");
-    const std::uint64_t idle = ticksTo100Ns(stat.total.idleTicks(), ticksPerSecond) / count;
-    const std::uint64_t busy =
-        ticksTo100Ns(stat.total.totalTicks() - stat.total.idleTicks(), ticksPerSecond) / count;
-    instances.push_back(sample("_Total", idle, idle + busy));
+    instances.push_back(processorTotalInstance(stat.total, stat.processors.size(), ticksPerSecond));
     return instances;
 }
 

@@ -16,6 +16,9 @@ std::uint64_t ticksTo100Ns(std::uint64_t ticks, std::uint64_t ticksPerSecond);
 // time and Timestamp_Sys100NS the accounted time, so that (1 - Δidle / Δtimestamp) × 100 is the load.
 // "_Total" gives the whole machine's times divided by the number of processors.
 std::vector<Instance> processorPerfInstances(const CpuStat &stat, std::uint64_t ticksPerSecond);
+// "_Total" alone, from the whole machine's times and the number of processors.
+Instance processorTotalInstance(const CpuTimes &total, std::uint64_t processors,
+                                std::uint64_t ticksPerSecond);
 
 // What the instances of "Win32_PerfRawData_PerfOS_Processor" are made from.
 Prefetch processorPerfNeeds();

@@ -1,6 +1,7 @@
 #include "mgmt/pcp/PcpClasses.h"
 #include "mgmt/Error.h"
 #include "mgmt/Names.h"
+#include "mgmt/Query.h"
 #include "mgmt/linux/CimDateTime.h"
 #include "mgmt/linux/NetworkInterfaceClass.h"
 #include "mgmt/linux/OperatingSystemClass.h"
@@ -67,6 +68,19 @@ constexpr std::array<MetricNeed, 16> ProcessorCounterMetrics{{
     {"kernel.percpu.cpu.irq.hard", true},
     {"kernel.percpu.cpu.irq.soft", true},
     {"kernel.percpu.cpu.steal", true},
+}};
+
+// "_Total" alone: the whole machine's times, divided by the number of processors.
+constexpr std::array<MetricNeed, 9> ProcessorTotalMetrics{{
+    {"kernel.all.cpu.user"},
+    {"kernel.all.cpu.nice"},
+    {"kernel.all.cpu.sys"},
+    {"kernel.all.cpu.idle"},
+    {"kernel.all.cpu.wait.total"},
+    {"kernel.all.cpu.irq.hard"},
+    {"kernel.all.cpu.irq.soft"},
+    {"kernel.all.cpu.steal"},
+    {"hinv.ncpu"},
 }};
 
 constexpr std::array<MetricNeed, 2> ProcessMetrics{{
@@ -281,11 +295,17 @@ std::vector<Instance> operatingSystem(const Reader &read)
     return {linux_::operatingSystemInstance(facts, &linux_::localUtcOffsetMinutes)};
 }
 
-std::vector<Instance> processors(const Reader &read)
+std::uint64_t processorCount(const Reader &read)
 {
     const std::uint64_t count = read.singleCount("hinv.ncpu");
     if (count == 0 || count > 1'000'000)
         throw read.outOfRange("hinv.ncpu", std::to_string(count));
+    return count;
+}
+
+std::vector<Instance> processors(const Reader &read)
+{
+    const std::uint64_t count = processorCount(read);
     // PCP does not tell the physical packages apart: one package holds every processor.
     linux_::ProcessorPackage package;
     package.logicalProcessors = static_cast<unsigned>(count);
@@ -330,6 +350,16 @@ std::vector<Instance> processorCounters(const Reader &read)
     for (const auto &[index, times] : perProcessor)
         stat.processors.push_back({index, times});
     return linux_::processorPerfInstances(stat, MillisecondsPerSecond);
+}
+
+std::vector<Instance> processorTotal(const Reader &read)
+{
+    linux_::CpuTimes total;
+    for (std::size_t field = 0; field < CpuFields.size(); ++field) {
+        const std::string all = "kernel.all.cpu." + std::string(CpuFields[field]);
+        addCpuField(read, all, field, read.single(all), total);
+    }
+    return {linux_::processorTotalInstance(total, processorCount(read), MillisecondsPerSecond)};
 }
 
 std::int32_t processId(const Reader &read, int instance)
@@ -488,6 +518,26 @@ const ClassEntry &entryOf(std::string_view className)
     throw Error(err::InvalidClass);
 }
 
+// One instance of a class that fewer metrics than the whole class make.
+struct OneInstanceEntry {
+    std::string_view instance;
+    ClassEntry entry;
+};
+
+const std::array<OneInstanceEntry, 1> OneInstance{{
+    {"_Total", {cls::ProcessorCounters, ProcessorTotalMetrics, &processorTotal}},
+}};
+
+const ClassEntry &entryOf(const Query &query)
+{
+    if (query.nameEquals)
+        for (const OneInstanceEntry &one : OneInstance)
+            if (equalsIgnoringCase(one.entry.name, query.className) &&
+                equalsIgnoringCase(one.instance, *query.nameEquals))
+                return one.entry;
+    return entryOf(query.className);
+}
+
 } // namespace
 
 std::vector<std::string_view> allMetrics()
@@ -509,6 +559,17 @@ std::vector<Instance> pcpInstancesOf(const Sample &sample, std::string_view clas
 {
     const ClassEntry &entry = entryOf(className);
     return entry.instances(Reader(sample, entry.name));
+}
+
+std::span<const MetricNeed> metricsOf(const Query &query)
+{
+    return entryOf(query).metrics;
+}
+
+std::vector<Instance> pcpAnswerOf(const Sample &sample, const Query &query)
+{
+    const ClassEntry &entry = entryOf(query);
+    return answerOf(query, entry.instances(Reader(sample, entry.name)));
 }
 
 } // namespace quorvin::mgmt::pcp

@@ -1,5 +1,6 @@
 #pragma once
 #include "mgmt/Instance.h"
+#include "mgmt/Query.h"
 #include "mgmt/pcp/PcpSample.h"
 
 #include <span>
@@ -27,5 +28,11 @@ std::vector<std::string_view> allMetrics();
 // refused one ("Access is denied."), and a value out of range or of the wrong type raise errors that name
 // the collector or the archive and the metric. Processes cannot be ended through PCP: Terminate is refused.
 std::vector<Instance> pcpInstancesOf(const Sample &sample, std::string_view className);
+
+// The metrics that answer a query: those of its class, or fewer where it names one instance that needs
+// fewer (the processors' "_Total" needs no processor's own counters).
+std::span<const MetricNeed> metricsOf(const Query &query);
+// The instances that answer a query, from one fetch of metricsOf(query).
+std::vector<Instance> pcpAnswerOf(const Sample &sample, const Query &query);
 
 } // namespace quorvin::mgmt::pcp

@@ -31,28 +31,29 @@ std::vector<Instance> PcpService::instancesOf(std::string_view className)
     return pcpInstancesOf(m_fetch(metricsOf(className)), className);
 }
 
-std::vector<ClassAnswer> PcpService::instancesOfEach(std::span<const std::string_view> classNames)
+std::vector<ClassAnswer> PcpService::instancesOfEach(std::span<const std::string_view> asks)
 {
     constexpr std::size_t Kept = 4;
-    const auto same = std::find_if(m_needs.begin(), m_needs.end(), [&classNames](const Needs &had) {
-        return std::equal(classNames.begin(), classNames.end(), had.classes.begin(), had.classes.end(),
+    const auto same = std::find_if(m_needs.begin(), m_needs.end(), [&asks](const Needs &had) {
+        return std::equal(asks.begin(), asks.end(), had.asks.begin(), had.asks.end(),
                           [](std::string_view asked, const std::string &last) { return asked == last; });
     });
     if (same != m_needs.end()) {
         std::rotate(m_needs.begin(), same, same + 1);
     } else {
-        Needs needs{{classNames.begin(), classNames.end()}, {}};
-        for (const std::string_view className : classNames)
-            addNeeds(needs.metrics, metricsOf(className));
+        Needs needs{{asks.begin(), asks.end()}, {}, {}};
+        for (const std::string_view ask : asks)
+            addNeeds(needs.metrics, metricsOf(needs.queries.emplace_back(askOf(ask))));
         if (m_needs.size() == Kept)
             m_needs.pop_back();
         m_needs.insert(m_needs.begin(), std::move(needs));
     }
-    const Sample sample = m_fetch(m_needs.front().metrics);
-    std::vector<ClassAnswer> answers(classNames.size());
-    for (std::size_t i = 0; i < classNames.size(); ++i) {
+    const Needs &needs = m_needs.front();
+    const Sample sample = m_fetch(needs.metrics);
+    std::vector<ClassAnswer> answers(asks.size());
+    for (std::size_t i = 0; i < asks.size(); ++i) {
         try {
-            answers[i].instances = pcpInstancesOf(sample, classNames[i]);
+            answers[i].instances = pcpAnswerOf(sample, needs.queries[i]);
         } catch (const Error &error) {
             answers[i].error = error;
         }
@@ -63,7 +64,7 @@ std::vector<ClassAnswer> PcpService::instancesOfEach(std::span<const std::string
 std::vector<Instance> PcpService::execQuery(std::string_view wql)
 {
     const Query query = parseQuery(wql);
-    return answerOf(query, instancesOf(query.className));
+    return pcpAnswerOf(m_fetch(metricsOf(query)), query);
 }
 
 } // namespace quorvin::mgmt::pcp

@@ -22,13 +22,14 @@ public:
     std::vector<Instance> instancesOf(std::string_view className) override;
     std::vector<Instance> execQuery(std::string_view wql) override;
     // One fetch of the metrics of all the classes.
-    std::vector<ClassAnswer> instancesOfEach(std::span<const std::string_view> classNames) override;
+    std::vector<ClassAnswer> instancesOfEach(std::span<const std::string_view> asks) override;
 
 private:
     Fetch m_fetch;
     // The metrics of the classes read together lately: a caller reads the same few lists again and again.
     struct Needs {
-        std::vector<std::string> classes;
+        std::vector<std::string> asks;
+        std::vector<Query> queries;
         std::vector<MetricNeed> metrics;
     };
     std::vector<Needs> m_needs; // the one used last first

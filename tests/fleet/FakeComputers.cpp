@@ -2,6 +2,7 @@
 #include "mgmt/Error.h"
 #include "mgmt/Moniker.h"
 #include "mgmt/Names.h"
+#include "mgmt/Query.h"
 
 namespace quorvin::fleet::test {
 
@@ -27,9 +28,9 @@ public:
     {
         throw mgmt::Error(mgmt::err::InvalidQuery);
     }
-    std::vector<mgmt::ClassAnswer> instancesOfEach(std::span<const std::string_view> classes) override
+    std::vector<mgmt::ClassAnswer> instancesOfEach(std::span<const std::string_view> asks) override
     {
-        return m_computers.read(m_name, classes);
+        return m_computers.read(m_name, asks);
     }
 
 private:
@@ -109,7 +110,7 @@ void FakeComputers::release(const std::string &name)
 }
 
 std::vector<mgmt::ClassAnswer> FakeComputers::read(const std::string &name,
-                                                   std::span<const std::string_view> classes)
+                                                   std::span<const std::string_view> asks)
 {
     std::unique_lock lock(m_mutex);
     Computer &c = m_computers[name];
@@ -128,12 +129,13 @@ std::vector<mgmt::ClassAnswer> FakeComputers::read(const std::string &name,
     c.received += 1000;
     ++c.readings;
     std::vector<mgmt::ClassAnswer> answers;
-    for (const std::string_view className : classes) {
-        if (c.refusesProcesses && className == mgmt::cls::ProcessCounters)
+    for (const std::string_view ask : asks) {
+        const mgmt::Query query = mgmt::askOf(ask);
+        if (c.refusesProcesses && query.className == mgmt::cls::ProcessCounters)
             answers.push_back(
                 {{}, mgmt::Error(mgmt::err::AccessDenied, "Access is denied. No per-process values.")});
         else
-            answers.push_back({instancesOf(c, className), std::nullopt});
+            answers.push_back({mgmt::answerOf(query, instancesOf(c, query.className)), std::nullopt});
     }
     return answers;
 }

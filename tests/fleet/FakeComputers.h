@@ -35,7 +35,7 @@ public:
     void release(const std::string &name);
 
     // Runs one reading for `name`: waits while it stalls, then answers or fails.
-    std::vector<mgmt::ClassAnswer> read(const std::string &name, std::span<const std::string_view> classes);
+    std::vector<mgmt::ClassAnswer> read(const std::string &name, std::span<const std::string_view> asks);
 
 private:
     std::mutex m_mutex;

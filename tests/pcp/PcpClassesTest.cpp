@@ -215,6 +215,27 @@ TEST(PcpClasses, OfSeveralClassesComeFromOneFetch)
     EXPECT_FALSE(answers[2].instances.empty());
 }
 
+// The processors' total alone is made of the whole machine's metrics, the same as among all processors.
+TEST(PcpClasses, TheProcessorsTotalAloneNeedsNoProcessorsOwnCounters)
+{
+    PcpService service([](std::span<const MetricNeed> needs) {
+        for (const MetricNeed &need : needs)
+            EXPECT_FALSE(need.name.starts_with("kernel.percpu.")) << need.name;
+        return saved();
+    });
+    const std::string_view asks[] = {
+        "select * from Win32_PerfRawData_PerfOS_Processor where name = '_total'"};
+    const std::vector<ClassAnswer> answers = service.instancesOfEach(asks);
+    ASSERT_EQ(answers.size(), 1u);
+    ASSERT_FALSE(answers[0].error) << answers[0].error->what();
+    ASSERT_EQ(answers[0].instances.size(), 1u);
+    const std::vector<Instance> all = pcpInstancesOf(saved(), cls::ProcessorCounters);
+    const Instance *total = named(all, "_Total");
+    ASSERT_TRUE(total);
+    for (const std::string_view property : {prop::Name, prop::PercentProcessorTime, prop::Timestamp})
+        EXPECT_EQ(text(answers[0].instances[0].get(property)), text(total->get(property))) << property;
+}
+
 // PCP only reads: the services are not there, and ending a process is refused with a pointer to SSH.
 TEST(PcpClasses, SayWhatPcpCannotDo)
 {
