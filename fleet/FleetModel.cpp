@@ -7,6 +7,8 @@
 #include <QFont>
 #include <QList>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace quorvin::fleet {
@@ -58,6 +60,32 @@ bool isNumberColumn(int column)
            column == FleetModel::MemoryColumn || column == FleetModel::FreeMemoryColumn ||
            column == FleetModel::ProcessesColumn || column == FleetModel::ReceivedColumn ||
            column == FleetModel::SentColumn;
+}
+
+// The first and the last column whose cells a reading changes beside the reading before it, for a row that
+// keeps its state and its mark: those that show a value that differs, or its reason, and the processor's,
+// whose graph moves on with every reading.
+std::pair<int, int> changedColumns(const ComputerReading &before, const ComputerReading &after)
+{
+    const bool system = before.systemWhy != after.systemWhy;
+    const bool network = before.networkWhy != after.networkWhy;
+    const std::array<bool, FleetModel::ColumnCount> changed{
+        false,
+        false,
+        system || before.operatingSystem != after.operatingSystem,
+        system || before.upSeconds != after.upSeconds,
+        true,
+        system || before.memoryPercent != after.memoryPercent,
+        system || before.freeKilobytes != after.freeKilobytes,
+        system || before.processes != after.processes,
+        network || before.receivedBitsPerSecond != after.receivedBitsPerSecond,
+        network || before.sentBitsPerSecond != after.sentBitsPerSecond,
+        before.topProcess != after.topProcess || before.topProcessPercent != after.topProcessPercent ||
+            before.topProcessWhy != after.topProcessWhy,
+    };
+    const auto first = std::find(changed.begin(), changed.end(), true);
+    const auto last = std::find(changed.rbegin(), changed.rend(), true);
+    return {static_cast<int>(first - changed.begin()), static_cast<int>(changed.rend() - last) - 1};
 }
 
 } // namespace
@@ -320,12 +348,19 @@ FleetModel::State FleetModel::stateAt(int row) const
 void FleetModel::setReading(int row, const ComputerReading &reading)
 {
     Row &r = m_rows.at(static_cast<std::size_t>(row));
+    const bool wasWatched = r.state == State::Watching, wasMarked = isMarked(r);
+    const auto [first, last] = changedColumns(r.reading, reading);
     r.reading = reading;
     r.state = State::Watching;
     r.why.clear();
     if (reading.processorPercent)
         r.history.add(m_clock.monotonicSeconds(), *reading.processorPercent);
-    changed(row);
+    // A new state or mark colours every cell; otherwise only the cells that changed are painted again, and
+    // the name, the state and the system, wide and steady, are left as they are.
+    if (!wasWatched || isMarked(r) != wasMarked)
+        changed(row);
+    else
+        emit dataChanged(index(row, first), index(row, last));
 }
 
 void FleetModel::setFailure(int row, Failure failure, const QString &why)

@@ -23,9 +23,9 @@ struct MarkThresholds {
 
 // The rows of the fleet window, one per computer in the order of the list: what its last reading gave and
 // the state of its watch. Cells are formatted as the Quorvin window formats the same values, when the view
-// paints them; each change signals its own row only. Rows above a threshold of processor or memory use
-// are marked by colour and by a symbol before the name; values of a computer that no longer answers stay,
-// greyed, beside the state that says since when.
+// paints them; each change signals its own row only, and a reading only the cells it changed. Rows above a
+// threshold of processor or memory use are marked by colour and by a symbol before the name; values of a
+// computer that no longer answers stay, greyed, beside the state that says since when.
 class FleetModel final : public QAbstractTableModel {
     Q_OBJECT
 

@@ -3,6 +3,7 @@
 #include "fleet/FleetWindow.h"
 #include "FakeComputers.h"
 #include "fleet/Fleet.h"
+#include "fleet/FleetModel.h"
 #include "fleet/FleetSortProxy.h"
 #include "fleet/HostKeyRelay.h"
 #include "kit/Clock.h"
@@ -12,6 +13,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -117,6 +119,73 @@ protected:
 };
 
 } // namespace
+
+// A reading signals every cell whose look it changed, and leaves the steady ones alone; a mark that comes or
+// goes colours the whole row.
+TEST(FleetModel, AReadingSignalsTheCellsItChanged)
+{
+    SystemClock clock;
+    FleetModel model(clock, {90, 90});
+    const int row = model.addComputer(QStringLiteral("web1"));
+    ComputerReading steady;
+    steady.operatingSystem = "Fake Linux 1";
+    steady.upSeconds = 100;
+    steady.processorPercent = 20;
+    steady.memoryPercent = 50;
+    steady.freeKilobytes = 1000;
+    steady.processes = 42;
+    steady.receivedBitsPerSecond = 8000;
+    steady.sentBitsPerSecond = 4000;
+    steady.topProcess = "busy";
+    steady.topProcessPercent = 10;
+    const struct {
+        const char *what;
+        std::function<void(ComputerReading &)> change;
+    } cases[] = {
+        {"nothing", [](ComputerReading &) {}},
+        {"system", [](ComputerReading &r) { r.operatingSystem = "Other"; }},
+        {"up time", [](ComputerReading &r) { r.upSeconds = 101; }},
+        {"memory", [](ComputerReading &r) { r.memoryPercent = 51; }},
+        {"free memory", [](ComputerReading &r) { r.freeKilobytes = 2000; }},
+        {"processes", [](ComputerReading &r) { r.processes.reset(); }},
+        {"received", [](ComputerReading &r) { r.receivedBitsPerSecond = 9000; }},
+        {"sent", [](ComputerReading &r) { r.sentBitsPerSecond = 5000; }},
+        {"top process", [](ComputerReading &r) { r.topProcess = "calm"; }},
+        {"system's reason", [](ComputerReading &r) { r.systemWhy = "refused"; }},
+        {"network's reason", [](ComputerReading &r) { r.networkWhy = "gone"; }},
+        {"top process's reason", [](ComputerReading &r) { r.topProcessWhy = "no values"; }},
+        {"marked", [](ComputerReading &r) { r.memoryPercent = 95; }},
+    };
+    const auto look = [&model, row] {
+        std::vector<QVariant> cells;
+        for (int column = 0; column < FleetModel::ColumnCount; ++column)
+            for (const int role : {int(Qt::DisplayRole), int(Qt::ToolTipRole), int(Qt::BackgroundRole),
+                                   int(Qt::ForegroundRole), int(Qt::FontRole)})
+                cells.push_back(model.data(model.index(row, column), role));
+        return cells;
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        model.setReading(row, steady);
+        const std::vector<QVariant> before = look();
+        ComputerReading next = steady;
+        c.change(next);
+        QSignalSpy spy(&model, &QAbstractItemModel::dataChanged);
+        model.setReading(row, next);
+        ASSERT_EQ(spy.count(), 1);
+        const int first = spy[0][0].toModelIndex().column(), last = spy[0][1].toModelIndex().column();
+        const std::vector<QVariant> after = look();
+        const std::size_t roles = after.size() / FleetModel::ColumnCount;
+        for (std::size_t i = 0; i < after.size(); ++i) {
+            const int column = int(i / roles);
+            EXPECT_TRUE(after[i] == before[i] || (column >= first && column <= last)) << "column " << column;
+        }
+        if (std::string_view(c.what) == "nothing") {
+            EXPECT_EQ(std::pair(first, last),
+                      std::pair(int(FleetModel::ProcessorColumn), int(FleetModel::ProcessorColumn)));
+        }
+    }
+}
 
 TEST_F(FleetWindowTest, ShowsEachComputersReadingFormattedAsTheWindowDoes)
 {
