@@ -71,17 +71,12 @@ constexpr std::array<MetricNeed, 16> ProcessorCounterMetrics{{
 }};
 
 // "_Total" alone: the whole machine's times, divided by the number of processors.
-constexpr std::array<MetricNeed, 9> ProcessorTotalMetrics{{
-    {"kernel.all.cpu.user"},
-    {"kernel.all.cpu.nice"},
-    {"kernel.all.cpu.sys"},
-    {"kernel.all.cpu.idle"},
-    {"kernel.all.cpu.wait.total"},
-    {"kernel.all.cpu.irq.hard"},
-    {"kernel.all.cpu.irq.soft"},
-    {"kernel.all.cpu.steal"},
-    {"hinv.ncpu"},
-}};
+constexpr std::array<MetricNeed, CpuFields.size() + 1> ProcessorTotalMetrics = [] {
+    std::array<MetricNeed, CpuFields.size() + 1> needs{};
+    std::copy_n(ProcessorCounterMetrics.begin(), CpuFields.size(), needs.begin());
+    needs.back() = {"hinv.ncpu"};
+    return needs;
+}();
 
 constexpr std::array<MetricNeed, 2> ProcessMetrics{{
     {"proc.psinfo.cmd"},
@@ -336,13 +331,22 @@ void addCpuField(const Reader &read, std::string_view metric, std::size_t field,
     *slots[field] = value;
 }
 
+linux_::CpuTimes wholeMachineTimes(const Reader &read)
+{
+    linux_::CpuTimes total;
+    for (std::size_t field = 0; field < CpuFields.size(); ++field) {
+        const std::string all = "kernel.all.cpu." + std::string(CpuFields[field]);
+        addCpuField(read, all, field, read.single(all), total);
+    }
+    return total;
+}
+
 std::vector<Instance> processorCounters(const Reader &read)
 {
     linux_::CpuStat stat;
+    stat.total = wholeMachineTimes(read);
     std::map<unsigned, linux_::CpuTimes> perProcessor;
     for (std::size_t field = 0; field < CpuFields.size(); ++field) {
-        const std::string all = "kernel.all.cpu." + std::string(CpuFields[field]);
-        addCpuField(read, all, field, read.single(all), stat.total);
         const std::string each = "kernel.percpu.cpu." + std::string(CpuFields[field]);
         for (const InstanceValue &value : read.required(each).values)
             addCpuField(read, each, field, value.value, perProcessor[processorIndex(read, each, value.name)]);
@@ -354,12 +358,8 @@ std::vector<Instance> processorCounters(const Reader &read)
 
 std::vector<Instance> processorTotal(const Reader &read)
 {
-    linux_::CpuTimes total;
-    for (std::size_t field = 0; field < CpuFields.size(); ++field) {
-        const std::string all = "kernel.all.cpu." + std::string(CpuFields[field]);
-        addCpuField(read, all, field, read.single(all), total);
-    }
-    return {linux_::processorTotalInstance(total, processorCount(read), MillisecondsPerSecond)};
+    return {
+        linux_::processorTotalInstance(wholeMachineTimes(read), processorCount(read), MillisecondsPerSecond)};
 }
 
 std::int32_t processId(const Reader &read, int instance)
