@@ -96,8 +96,7 @@ ReadOutcome ComputerReader::read(bool withProcesses)
         if (!m_service)
             m_service = m_source->connect("winmgmts://" + m_computer);
         // The row shows the processors' total alone: a source may then leave each processor's counters out.
-        static const std::string ProcessorTotal =
-            mgmt::classQuery(mgmt::cls::ProcessorCounters) + " where name = '" + std::string(TotalName) + "'";
+        static const std::string ProcessorTotal = mgmt::classQuery(mgmt::cls::ProcessorCounters, TotalName);
         const std::array<std::string_view, 4> asks{mgmt::cls::OperatingSystem, ProcessorTotal,
                                                    mgmt::cls::NetworkInterface, mgmt::cls::ProcessCounters};
         const std::vector<mgmt::ClassAnswer> answers =

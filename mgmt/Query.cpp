@@ -137,4 +137,9 @@ std::string classQuery(std::string_view className)
     return "select * from " + std::string(className);
 }
 
+std::string classQuery(std::string_view className, std::string_view name)
+{
+    return classQuery(className) + " where name = '" + quoteQueryName(name) + "'";
+}
+
 } // namespace quorvin::mgmt

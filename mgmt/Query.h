@@ -33,7 +33,8 @@ std::vector<Instance> answerOf(const Query &query, std::vector<Instance> instanc
 // other text is read as a query (and raises "Invalid query" as parseQuery does).
 Query askOf(std::string_view classNameOrQuery);
 
-// The query that instancesOf(className) stands for.
+// The query that instancesOf(className) stands for, and the one for its instance of that name alone.
 std::string classQuery(std::string_view className);
+std::string classQuery(std::string_view className, std::string_view name);
 
 } // namespace quorvin::mgmt
